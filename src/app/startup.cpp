@@ -1,0 +1,79 @@
+#include "app/startup.h"
+
+#include "sys/files.h"
+#include "ui/agreement.h"
+#include "ui/progress.h"
+#include "ui/resource.h"
+#include "update/execution.h"
+#include "update/planning.h"
+#include "update/work_list.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static const char DirOption[] = "/DIR=";
+
+// The warning's fixed text takes 38 characters of the message buffer; a longer
+// directory text is shortened with "..." so that the sentence stays whole.
+enum { DIR_TEXT_ROOM = MESSAGE_SIZE - 39 };
+
+int ApplyDirOption(const char *commandTail)
+{
+    const char *found = strstr(commandTail, DirOption);
+    if (found == nullptr)
+        return 1;
+    const char *dir = found + strlen(DirOption);
+    if (ChangeDirectory(dir))
+        return 1;
+    if (strlen(dir) <= DIR_TEXT_ROOM)
+        ShowWarningF("Could not set current directory to (%s).", dir);
+    else
+        ShowWarningF("Could not set current directory to (%.*s...).", DIR_TEXT_ROOM - 3, dir);
+    return 0;
+}
+
+void OnPlanMessage(WindowHandle window)
+{
+    int result = PlanningPass();
+    if (!WindowExists(window))
+        return;
+    if (result == 1)
+        PostWindowMessage(window, MSG_EXECUTE, 0, 0);
+    else
+        PostWindowMessage(window, WM_COMMAND, IDC_FINISH_BUTTON, 0);
+}
+
+void OnExecuteMessage(WindowHandle window)
+{
+    ExecutionPass();
+    if (!WindowExists(window))
+        return;
+    EnableWindowItem(GetDialogItem(window, IDC_CANCEL_BUTTON), 0);
+    EnableWindowItem(GetDialogItem(window, IDC_FINISH_BUTTON), 1);
+    SendWindowMessage(Wizard.ProgressBar, PBM_SETRANGE, 0, 100 * 65536);
+    SendWindowMessage(Wizard.ProgressBar, PBM_SETPOS, 100, 0);
+}
+
+int WizardMain(const char *commandTail)
+{
+    ApplyDirOption(commandTail);
+    UiInitialise();
+    ClearWizardNames();
+    if (!ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory)) {
+        ShowWarning("Error! Could not set BaseDirectory variable.");
+        return 0;
+    }
+    if (ShowAgreement() == 0)
+        return 0;
+    int error = 0;
+    WindowHandle window = CreateProgressWindow(ProgressDialogProc, &error);
+    if (window == nullptr)
+        return error;
+    Wizard.ProgressWindow = window;
+    ShowProgressWindow(window, WizardTitle);
+    RunMessageLoop();
+    FreeWorkList();
+    if (WindowExists(window))
+        DestroyWindowHandle(window);
+    return 0;
+}

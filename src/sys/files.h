@@ -1,0 +1,62 @@
+// File services of the platform, and file removal with retry.
+#ifndef WIZARD_SYS_FILES_H
+#define WIZARD_SYS_FILES_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// A platform file: a HANDLE on Windows, a descriptor on POSIX.
+typedef intptr_t FileHandle;
+#define NO_FILE ((FileHandle)-1)
+
+// Opens an existing file for reading without sharing (on POSIX: a plain open).
+FileHandle OpenFileExclusive(const char *name);
+// Opens an existing file for reading, shared with other readers and writers.
+FileHandle OpenFileShared(const char *name);
+// Creates a file anew (an existing one is emptied), for reading and writing.
+FileHandle CreateFileAnew(const char *name);
+// Size of an open file, or -1.
+int64_t FileSizeOf(FileHandle file);
+// Bytes read or written (fewer only at the end of the file), or -1 on error.
+int64_t ReadFromFile(FileHandle file, void *buffer, size_t size);
+int64_t WriteToFile(FileHandle file, const void *buffer, size_t size);
+void CloseFileHandle(FileHandle file);
+
+// The platform's error code of the last failed operation (GetLastError, errno).
+int LastPlatformError();
+
+// 1 when the file's attributes can be read (it exists and can be reached).
+int FileExists(const char *name);
+// Deletes once: 0 on success, else the platform's error code.
+int DeleteFileOnce(const char *name);
+// Copies from over to, overwriting: 0 on success, else the platform's error code.
+int CopyFileOver(const char *from, const char *to);
+// Sets last-access and last-write times with the runtime's utime; the creation
+// time is untouched. 0 on success, -1 on failure.
+int StampFileTime(const char *name, int32_t time);
+
+// The name of the first directory entry matching pattern ("*.wiz"), in the
+// platform's order: 1 and the name in dest, or 0.
+int FindFirstMatch(const char *pattern, char *dest, size_t size);
+
+// Nonzero on success.
+int ChangeDirectory(const char *dir);
+// The current directory into dest: nonzero on success, 0 on failure or when it
+// does not fit.
+int ReadCurrentDirectory(char *dest, size_t size);
+
+void SleepMilliseconds(unsigned milliseconds);
+
+// The temporary name for a unique number in the current directory: "WIZ", the
+// number in hexadecimal, ".TMP" (GetTempFileNameA on Windows). 1 on success.
+int FormTempFileName(unsigned unique, char *dest, size_t size);
+
+// The separator between a directory and a name: '\\' on Windows, '/' on POSIX.
+extern const char PathSeparator;
+
+// 0: the file is gone, was not there, or name is none; else the platform's
+// error code of the last failed delete. With retry, five more attempts 100 ms
+// apart, pumping messages after each.
+int RemoveFile(const char *name, int retry);
+
+#endif

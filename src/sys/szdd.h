@@ -1,0 +1,36 @@
+// SZDD compressed files: the header test, the decoder and expansion in place.
+#ifndef WIZARD_SYS_SZDD_H
+#define WIZARD_SYS_SZDD_H
+
+#include "sys/files.h"
+
+#include <stdint.h>
+
+// The LZ expansion library's error codes, which the warnings show.
+enum {
+    LZERROR_BADINHANDLE = -1,
+    LZERROR_BADOUTHANDLE = -2,
+    LZERROR_READ = -3,
+    LZERROR_WRITE = -4,
+    LZERROR_GLOBALLOC = -5,
+    LZERROR_UNKNOWNALG = -8
+};
+
+// 1 when the file starts with the SZDD magic and mode 'A'; 0 otherwise, also
+// for a short, missing or unopenable file.
+int IsCompressed(const char *name);
+
+// 1: not compressed, or expanded in place; 0: failed (a warning has been shown)
+// or cancelled while the temporary file was being removed.
+int ExpandIfCompressed(const char *name);
+
+// The next value of the runtime's unseeded generator (41, 18467, 6334, ...).
+int NextRandom();
+// Starts the generator again, as a new run would.
+void ResetRandom();
+
+// Expands an SZDD stream from in (positioned at its start) into out: the number
+// of bytes written, or a negative LZERROR_ code.
+int64_t SzddExpand(FileHandle in, FileHandle out);
+
+#endif

@@ -1,0 +1,31 @@
+// The progress window: its dialog procedure and the operations the passes use on it.
+#ifndef WIZARD_UI_PROGRESS_H
+#define WIZARD_UI_PROGRESS_H
+
+#include "ui/window.h"
+
+extern const char CancelQuestion[];
+
+// The progress window's dialog procedure (template 113).
+intptr_t ProgressDialogProc(WindowHandle window, unsigned message, uintptr_t wparam,
+                            intptr_t lparam);
+
+// Replaces the whole text of StatusText. Dispatches nothing; no effect once the
+// window has been destroyed.
+void SetStatus(const char *text);
+
+// Formats into Wizard.Message (bounded) and shows it with SetStatus.
+void SetStatusF(const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Where CenterWindow puts a window: each half taken by an arithmetic shift
+// before the subtraction.
+void CenterPosition(const WindowRect *screen, const WindowRect *window, int *x, int *y);
+
+// Centres the window on the screen and brings it to the foreground.
+void CenterWindow(WindowHandle window);
+
+#endif
