@@ -1,0 +1,1 @@
+// Stand-in until the command-line splitter is written.

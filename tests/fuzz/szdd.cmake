@@ -1,0 +1,1 @@
+# Fuzz targets of this area: wizard_fuzz(NAME sources...).

@@ -1,0 +1,1 @@
+# Tests of this area: wizard_test(NAME sources...), see CMakeLists.txt.
