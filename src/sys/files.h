@@ -13,7 +13,9 @@ typedef intptr_t FileHandle;
 FileHandle OpenFileExclusive(const char *name);
 // Opens an existing file for reading, shared with other readers and writers.
 FileHandle OpenFileShared(const char *name);
-// Creates a file anew (an existing one is emptied), for reading and writing.
+// Creates a file anew (an existing one is emptied), for reading and writing,
+// shared with other readers and writers. On Windows the handle is inheritable,
+// so that a child program can take it as its standard output.
 FileHandle CreateFileAnew(const char *name);
 // Size of an open file, or -1.
 int64_t FileSizeOf(FileHandle file);

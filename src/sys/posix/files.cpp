@@ -1,20 +1,251 @@
-// Stand-in until the module is written.
+// File services on POSIX systems.
 #include "sys/files.h"
-FileHandle OpenFileExclusive(const char *) { return NO_FILE; }
-FileHandle OpenFileShared(const char *) { return NO_FILE; }
-FileHandle CreateFileAnew(const char *) { return NO_FILE; }
-int64_t FileSizeOf(FileHandle) { return -1; }
-int64_t ReadFromFile(FileHandle, void *, size_t) { return -1; }
-int64_t WriteToFile(FileHandle, const void *, size_t) { return -1; }
-void CloseFileHandle(FileHandle) {}
-int LastPlatformError() { return 0; }
-int FileExists(const char *) { return 0; }
-int DeleteFileOnce(const char *) { return 0; }
-int CopyFileOver(const char *, const char *) { return 0; }
-int StampFileTime(const char *, int32_t) { return -1; }
-int FindFirstMatch(const char *, char *, size_t) { return 0; }
-int ChangeDirectory(const char *) { return 0; }
-int ReadCurrentDirectory(char *dest, size_t size) { if (size) dest[0] = 0; return 1; }
-void SleepMilliseconds(unsigned) {}
-int FormTempFileName(unsigned, char *, size_t) { return 0; }
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+#include <utime.h>
+
+enum { COPY_BUFFER_SIZE = 1 << 16, DIRECTORY_SIZE = 4096, TEMP_NAME_SIZE = 4096 + 32 };
+
 const char PathSeparator = '/';
+
+// Descriptors are not passed on to child programs unless they are made a child's
+// standard stream explicitly (which clears the flag on the copy).
+static FileHandle OpenDescriptor(const char *name, int flags, mode_t mode) {
+    if (name == NULL || name[0] == 0) {
+        errno = ENOENT;
+        return NO_FILE;
+    }
+    int fd;
+    do {
+        fd = open(name, flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd < 0 ? NO_FILE : (FileHandle)fd;
+}
+
+FileHandle OpenFileExclusive(const char *name) {
+    return OpenDescriptor(name, O_RDONLY, 0);
+}
+
+FileHandle OpenFileShared(const char *name) {
+    return OpenDescriptor(name, O_RDONLY, 0);
+}
+
+FileHandle CreateFileAnew(const char *name) {
+    return OpenDescriptor(name, O_RDWR | O_CREAT | O_TRUNC, 0666);
+}
+
+int64_t FileSizeOf(FileHandle file) {
+    struct stat info;
+    if (file == NO_FILE || fstat((int)file, &info) != 0) {
+        return -1;
+    }
+    return (int64_t)info.st_size;
+}
+
+int64_t ReadFromFile(FileHandle file, void *buffer, size_t size) {
+    char *at = (char *)buffer;
+    size_t done = 0;
+    while (done < size) {
+        ssize_t got = read((int)file, at + done, size - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += (size_t)got;
+    }
+    return (int64_t)done;
+}
+
+int64_t WriteToFile(FileHandle file, const void *buffer, size_t size) {
+    const char *at = (const char *)buffer;
+    size_t done = 0;
+    while (done < size) {
+        ssize_t put = write((int)file, at + done, size - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return -1;
+        }
+        done += (size_t)put;
+    }
+    return (int64_t)done;
+}
+
+void CloseFileHandle(FileHandle file) {
+    if (file != NO_FILE) {
+        // A close interrupted by a signal has still released the descriptor on
+        // Linux; retrying could close a descriptor opened meanwhile.
+        close((int)file);
+    }
+}
+
+int LastPlatformError() {
+    return errno;
+}
+
+int FileExists(const char *name) {
+    struct stat info;
+    return name != NULL && name[0] != 0 && stat(name, &info) == 0;
+}
+
+int DeleteFileOnce(const char *name) {
+    if (name == NULL || name[0] == 0) {
+        return ENOENT;
+    }
+    return unlink(name) == 0 ? 0 : errno;
+}
+
+// The directory part of name with its trailing slash ("" for a bare name).
+static void DirectoryPart(const char *name, char *dest, size_t size) {
+    const char *slash = strrchr(name, '/');
+    size_t length = slash == NULL ? 0 : (size_t)(slash - name) + 1;
+    if (length >= size) {
+        length = 0;
+    }
+    memcpy(dest, name, length);
+    dest[length] = 0;
+}
+
+static int CopyContent(int from, int to) {
+    static char buffer[COPY_BUFFER_SIZE];
+    for (;;) {
+        int64_t got = ReadFromFile(from, buffer, sizeof buffer);
+        if (got < 0) {
+            return errno;
+        }
+        if (got == 0) {
+            return 0;
+        }
+        if (WriteToFile(to, buffer, (size_t)got) != got) {
+            return errno;
+        }
+    }
+}
+
+// The content goes to a new file beside the target first and replaces the target
+// only when complete, so a full disk never leaves the target half-written.
+int CopyFileOver(const char *from, const char *to) {
+    if (from == NULL || to == NULL || from[0] == 0 || to[0] == 0) {
+        return ENOENT;
+    }
+    FileHandle source = OpenDescriptor(from, O_RDONLY, 0);
+    if (source == NO_FILE) {
+        return errno;
+    }
+    struct stat info;
+    if (fstat((int)source, &info) != 0) {
+        int error = errno;
+        CloseFileHandle(source);
+        return error;
+    }
+    char directory[DIRECTORY_SIZE];
+    DirectoryPart(to, directory, sizeof directory);
+    char temp[TEMP_NAME_SIZE];
+    snprintf(temp, sizeof temp, "%s.wizcopyXXXXXX", directory);
+    int target = mkstemp(temp);
+    if (target < 0) {
+        int error = errno;
+        CloseFileHandle(source);
+        return error;
+    }
+    int error = CopyContent((int)source, target);
+    if (error == 0 && fchmod(target, info.st_mode & 07777) != 0) {
+        error = errno;
+    }
+    if (error == 0 && fsync(target) != 0) {
+        error = errno;
+    }
+    if (close(target) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && rename(temp, to) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        unlink(temp);
+    }
+    CloseFileHandle(source);
+    return error;
+}
+
+int StampFileTime(const char *name, int32_t time) {
+    struct utimbuf times;
+    times.actime = (time_t)time;
+    times.modtime = (time_t)time;
+    return utime(name, &times) == 0 ? 0 : -1;
+}
+
+// Names are matched regardless of case, as Windows matches them.
+int FindFirstMatch(const char *pattern, char *dest, size_t size) {
+    char directory[DIRECTORY_SIZE];
+    DirectoryPart(pattern, directory, sizeof directory);
+    const char *namePattern = pattern + strlen(directory);
+    DIR *dir = opendir(directory[0] != 0 ? directory : ".");
+    if (dir == NULL) {
+        return 0;
+    }
+    int found = 0;
+    struct dirent *entry;
+    while (!found && (entry = readdir(dir)) != NULL) {
+        if (fnmatch(namePattern, entry->d_name, FNM_CASEFOLD) == 0) {
+            found = snprintf(dest, size, "%s", entry->d_name) < (int)size;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+int ChangeDirectory(const char *dir) {
+    return dir != NULL && chdir(dir) == 0;
+}
+
+int ReadCurrentDirectory(char *dest, size_t size) {
+    return size > 0 && getcwd(dest, size) != NULL;
+}
+
+void SleepMilliseconds(unsigned milliseconds) {
+    struct timespec left;
+    left.tv_sec = milliseconds / 1000;
+    left.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+// As the Windows rule: a nonzero number only forms the name; 0 draws a free
+// number and creates the empty file.
+int FormTempFileName(unsigned unique, char *dest, size_t size) {
+    if (unique != 0) {
+        return snprintf(dest, size, "./WIZ%X.TMP", unique & 0xFFFF) < (int)size;
+    }
+    unsigned start = (unsigned)getpid() & 0xFFFF;
+    for (unsigned i = 0; i < 0xFFFF; i++) {
+        unsigned number = (start + i) % 0xFFFF + 1;
+        if (snprintf(dest, size, "./WIZ%X.TMP", number) >= (int)size) {
+            return 0;
+        }
+        int fd = open(dest, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return 1;
+        }
+        if (errno != EEXIST) {
+            return 0;
+        }
+    }
+    return 0;
+}
