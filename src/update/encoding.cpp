@@ -1,4 +1,124 @@
-// Stand-in until the module is written.
 #include "update/encoding.h"
-int ResourceEncodingPass(int32_t) { return 1; }
-void EncodeBatch(WorkEntry **, int) {}
+
+#include "app/wizard.h"
+#include "sys/files.h"
+#include "sys/process.h"
+#include "sys/pump.h"
+#include "ui/progress.h"
+#include "ui/window.h"
+
+#include <stdio.h>
+
+static const char EncodeCaptureFile[] = "!tmpexec.$$$";
+static const char EncodeVerb[] = " /ENCODE";
+
+// Sizes for the longest inputs, so that no command line is ever cut: a
+// BaseDirectory of 259 characters, names of 127, a full batch of names.
+enum {
+    NAME_MAX_LENGTH = NAME_SIZE - 1,
+    UTILITY_PATH_SIZE = (PATH_SIZE - 1) + 1 + NAME_MAX_LENGTH + 1,
+    ARGUMENT_LIST_SIZE = BATCH_SIZE * (1 + NAME_MAX_LENGTH) + 1,
+    COMMAND_LINE_SIZE = (UTILITY_PATH_SIZE - 1) + 1 + NAME_MAX_LENGTH + (ARGUMENT_LIST_SIZE - 1) +
+                        (int)(sizeof EncodeVerb - 1) + 1
+};
+
+// The progress bar's range travels in 16 bits.
+enum { BAR_RANGE_MAX = 0xFFFF };
+
+// The bar position for a number of files. Up to 65,535 files the bar counts
+// files; beyond that the files are scaled to 0..65,535, so that the bar still
+// runs from empty to full in proportion.
+static int32_t BarUnits(int32_t files, int32_t addCount) {
+    if (addCount <= BAR_RANGE_MAX)
+        return files;
+    return (int32_t)((int64_t)files * BAR_RANGE_MAX / addCount);
+}
+
+// Before a batch is sent: sets the bar's step to the files of the batch from
+// sentBefore to sentAfter. The step is sent only when it differs from the last
+// one, so an unscaled bar gets no new step for full batches and one for the
+// last, partial batch.
+static void SetBarStep(int32_t *step, int32_t sentBefore, int32_t sentAfter, int32_t addCount) {
+    int32_t units = BarUnits(sentAfter, addCount) - BarUnits(sentBefore, addCount);
+    if (units != *step) {
+        *step = units;
+        SendWindowMessage(Wizard.ProgressBar, PBM_SETSTEP, (uintptr_t)units, 0);
+    }
+}
+
+void EncodeBatch(WorkEntry **slots, int count) {
+    char utilityPath[UTILITY_PATH_SIZE];
+    char arguments[ARGUMENT_LIST_SIZE];
+    char commandLine[COMMAND_LINE_SIZE];
+
+    if (count > BATCH_SIZE)
+        count = BATCH_SIZE;
+    snprintf(utilityPath, sizeof utilityPath, "%s%c%s", Wizard.BaseDirectory, PathSeparator,
+             Wizard.ResourceUtility);
+    // Each item is a blank and a name of at most 127 characters, so a full
+    // batch always fits.
+    size_t length = 0;
+    arguments[0] = 0;
+    for (int i = 0; i < count; i++) {
+        if (slots[i] == nullptr)
+            continue;
+        int written = snprintf(arguments + length, sizeof arguments - length, " %.*s",
+                               (int)NAME_MAX_LENGTH, slots[i]->name);
+        if (written > 0 && (size_t)written < sizeof arguments - length)
+            length += (size_t)written;
+    }
+    snprintf(commandLine, sizeof commandLine, "%s %s%s%s", utilityPath, Wizard.ResourceFile,
+             arguments, EncodeVerb);
+
+    // A utility that fails is not reported: the files are deleted all the same.
+    RunCaptured(utilityPath, commandLine, 1, nullptr, EncodeCaptureFile);
+
+    for (int i = 0; i < count; i++) {
+        if (slots[i] == nullptr)
+            continue;
+        RemoveFile(slots[i]->name, 1);
+        slots[i] = nullptr;
+    }
+}
+
+int ResourceEncodingPass(int32_t addCount) {
+    WorkEntry *slots[BATCH_SIZE] = {};
+    int batchSize = 0;
+    int32_t encoded = 0;
+
+    SetStatusF("Processing %d resource files.", addCount);
+    SendWindowMessage(Wizard.ProgressBar, PBM_SETRANGE, 0,
+                      (intptr_t)BarUnits(addCount, addCount) << 16);
+    int32_t step = BarUnits(BATCH_SIZE, addCount);
+    SendWindowMessage(Wizard.ProgressBar, PBM_SETSTEP, (uintptr_t)step, 0);
+
+    for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr; entry = entry->next) {
+        PumpMessages();
+        if ((entry->kind & ENTRY_ADD) && !(entry->kind & ENTRY_FAILED)) {
+            // The number shown is that of the batch's first file: the count
+            // grows only when a batch is sent.
+            SetStatusF("Processing resource file %d of %d.", encoded + 1, addCount);
+            slots[batchSize++] = entry;
+            if (batchSize == BATCH_SIZE) {
+                SetBarStep(&step, encoded, encoded + BATCH_SIZE, addCount);
+                encoded += BATCH_SIZE;
+                EncodeBatch(slots, BATCH_SIZE);
+                batchSize = 0;
+                SendWindowMessage(Wizard.ProgressBar, PBM_STEPIT, 0, 0);
+            }
+        }
+        // A partly filled batch is dropped unsent: its files stay as they are.
+        if (Wizard.CancelRequested)
+            return 0;
+    }
+
+    if (batchSize != 0) {
+        SetBarStep(&step, encoded, encoded + batchSize, addCount);
+        encoded += batchSize;
+        EncodeBatch(slots, batchSize);
+        batchSize = 0;
+        SendWindowMessage(Wizard.ProgressBar, PBM_STEPIT, 0, 0);
+    }
+    RemoveFile(EncodeCaptureFile, 1);
+    return 1;
+}

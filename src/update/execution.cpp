@@ -1,4 +1,93 @@
-// Stand-in until the module is written.
 #include "update/execution.h"
+
+#include "app/wizard.h"
+#include "sys/files.h"
+#include "sys/process.h"
+#include "sys/pump.h"
+#include "sys/szdd.h"
 #include "ui/progress.h"
-void ExecutionPass() { SetStatus("All done."); }
+#include "ui/resource.h"
+#include "update/encoding.h"
+#include "update/work_list.h"
+
+#include <stdio.h>
+
+static const char ExecuteCaptureFile[] = "!tmpexec.tmp";
+
+// A name holds at most 127 characters, so every command line of an entry fits.
+enum { COMMAND_SIZE = 132 };
+
+static void RunExecuteEntry(const WorkEntry *entry) {
+    char command[COMMAND_SIZE];
+    snprintf(command, sizeof command, "%s", entry->name);
+    // Neither a failed start nor the program's exit code stops the update.
+    RunEntryCommand(command, 1, nullptr, ExecuteCaptureFile);
+    RemoveFile(ExecuteCaptureFile, 1);
+}
+
+// Expands the entry's file if needed and gives it the entry's time: 1 when the
+// file is ready, 0 when the expansion failed (the entry is then marked failed
+// and the resource encoding pass leaves it out).
+static int PrepareEntryFile(WorkEntry *entry) {
+    if (ExpandIfCompressed(entry->name) == 0) {
+        ShowWarningF("An error occured during decompression of file (%s). Skipping.", entry->name);
+        entry->kind |= ENTRY_FAILED;
+        return 0;
+    }
+    // A file that cannot be opened for writing keeps its times; nothing to report.
+    StampFileTime(entry->name, entry->time);
+    return 1;
+}
+
+// Removes files, runs commands, expands and time-stamps files, in list order.
+// 1 when it ran to the end, 0 when it stopped on a cancel.
+static int FilePass(int32_t fileCount) {
+    int32_t handled = 0;
+    for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr; entry = entry->next) {
+        SetStatusF("Decompressing file %d of %d.", handled + 1, fileCount);
+        PumpMessages();
+        if (entry->kind & ENTRY_REMOVE)
+            RemoveFile(entry->name, 1);
+        else if (entry->kind & ENTRY_EXECUTE)
+            RunExecuteEntry(entry);
+        else if (entry->kind & (ENTRY_ADD | ENTRY_COPY))
+            handled += PrepareEntryFile(entry);
+        if (Wizard.CancelRequested)
+            return 0;
+    }
+    return 1;
+}
+
+// Once begun, the cleanup runs to the end even when the user cancels: stopping
+// half-way would leave a mix of old and new files behind.
+static void CleanupPass() {
+    SetStatus("Cleaning up.");
+    for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr; entry = entry->next) {
+        PumpMessages();
+        if ((entry->kind & ENTRY_CLEANUP) == 0)
+            continue;
+        int error = RemoveFile(entry->name, 1);
+        if (error != 0)
+            SetStatusF("Could not delete file: %s (%d)", entry->name, error);
+    }
+}
+
+void ExecutionPass() {
+    // The ADD count is taken before the file pass, so it includes the entries
+    // that fail to expand.
+    int32_t addCount = CountWorkEntries(ENTRY_ADD);
+    int32_t copyCount = CountWorkEntries(ENTRY_COPY);
+    if (FilePass(addCount + copyCount) == 0)
+        return;
+
+    SetStatus("Processing resource files.");
+    EnableWindowItem(GetDialogItem(Wizard.ProgressWindow, IDC_RESOURCES_LABEL), 1);
+    EnableWindowItem(GetDialogItem(Wizard.ProgressWindow, IDC_PROGRESS_BAR), 1);
+    if (addCount != 0 && ResourceEncodingPass(addCount) == 0)
+        return;
+
+    // The cleanup names are relative to the product's directory.
+    ChangeDirectory(Wizard.BaseDirectory);
+    CleanupPass();
+    SetStatus("All done.");
+}
