@@ -1,7 +1,351 @@
-// Stand-in until the module is written.
+// SZDD compressed files: the header test, an LZSS decoder and expansion in place.
 #include "sys/szdd.h"
-int IsCompressed(const char *) { return 0; }
-int ExpandIfCompressed(const char *) { return 1; }
-int NextRandom() { return 41; }
-void ResetRandom() {}
-int64_t SzddExpand(FileHandle, FileHandle) { return LZERROR_READ; }
+
+#include "app/wizard.h"
+#include "sys/pump.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+enum {
+    HEADER_SIZE = 14,   // magic, mode, last name character, expanded size
+    TESTED_SIZE = 9,    // magic and mode
+    PROBE_SIZE = 16,    // what the header test reads
+    WINDOW_SIZE = 4096, // the LZSS history
+    WINDOW_MASK = WINDOW_SIZE - 1,
+    WINDOW_START = WINDOW_SIZE - 16, // first write position in the history
+    MIN_MATCH = 3,
+    MAX_MATCH = 18,
+    GROUP_IN = 1 + 8 * 2,      // a control byte and eight matches
+    GROUP_OUT = 8 * MAX_MATCH, // what one control byte can produce
+    COPY_SLACK = 8,            // a match copied in 8-byte pieces overshoots by less
+    IN_BLOCK = 1 << 20,
+    OUT_BLOCK = 1 << 20,
+    TEMP_NAME_SIZE = 260
+};
+
+static const unsigned char Magic[TESTED_SIZE] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33, 'A'};
+
+// The decoder's state between blocks. The output buffer holds the last
+// WINDOW_SIZE bytes produced (at first the blanks the format starts with),
+// then the bytes not yet written out; matches are copied within it directly.
+struct Decoder {
+    const unsigned char *in; // compressed bytes, from inPos to inLength
+    size_t inLength;
+    size_t inPos;
+    int inEnd; // no more compressed bytes beyond inLength
+    FileHandle inFile;
+    unsigned char *inBuffer; // IN_BLOCK + GROUP_IN, for inFile
+
+    unsigned char *buffer; // WINDOW_SIZE + OUT_BLOCK + GROUP_OUT + COPY_SLACK
+    size_t outPos;         // next byte of buffer to produce, WINDOW_SIZE or more
+    unsigned positionBias; // window position of buffer index i: (i + bias) & WINDOW_MASK
+    FileHandle outFile;
+    unsigned char *outMemory; // or the output goes here, outMemorySize bytes at most
+    size_t outMemorySize;
+
+    int64_t written;  // bytes handed on so far
+    int64_t expected; // the size the header declares
+};
+
+static uint32_t ReadLittle32(const unsigned char *at) {
+    return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
+}
+
+static int HasMagic(const unsigned char *header, size_t length) {
+    return length >= TESTED_SIZE && memcmp(header, Magic, TESTED_SIZE) == 0;
+}
+
+// Keeps a partial group at the front and reads the next block behind it. A short
+// read can only be the end of the file.
+static int RefillInput(Decoder *d) {
+    size_t left = d->inLength - d->inPos;
+    memmove(d->inBuffer, d->inBuffer + d->inPos, left);
+    int64_t got = ReadFromFile(d->inFile, d->inBuffer + left, IN_BLOCK);
+    if (got < 0) {
+        return LZERROR_READ;
+    }
+    d->in = d->inBuffer;
+    d->inPos = 0;
+    d->inLength = left + (size_t)got;
+    d->inEnd = got < IN_BLOCK;
+    return 0;
+}
+
+// Hands on what was produced and keeps the last WINDOW_SIZE bytes as history.
+// More than the declared size is corrupt data: nothing of it is written.
+static int FlushOutput(Decoder *d) {
+    size_t pending = d->outPos - WINDOW_SIZE;
+    if (d->written + (int64_t)pending > d->expected) {
+        return LZERROR_READ;
+    }
+    const unsigned char *from = d->buffer + WINDOW_SIZE;
+    if (d->outFile != NO_FILE) {
+        if (WriteToFile(d->outFile, from, pending) != (int64_t)pending) {
+            return LZERROR_WRITE;
+        }
+    } else {
+        if ((uint64_t)d->written + pending > d->outMemorySize) {
+            return LZERROR_WRITE;
+        }
+        memcpy(d->outMemory + d->written, from, pending);
+    }
+    d->written += (int64_t)pending;
+    memmove(d->buffer, d->buffer + pending, WINDOW_SIZE);
+    d->outPos = WINDOW_SIZE;
+    d->positionBias = (d->positionBias + (unsigned)pending) & WINDOW_MASK;
+    return 0;
+}
+
+// Copies a match of the history at window position offset to buffer index at.
+// The format copies byte by byte, so a source closer than the length repeats
+// itself; a source 4096 back is the byte the copy is about to replace.
+static size_t CopyMatch(Decoder *d, size_t at, unsigned offset, unsigned length) {
+    unsigned position = ((unsigned)at + d->positionBias) & WINDOW_MASK;
+    size_t distance = ((position - offset - 1) & WINDOW_MASK) + 1;
+    unsigned char *to = d->buffer + at;
+    const unsigned char *from = to - distance;
+    if (distance >= 8) {
+        for (unsigned k = 0; k < length; k += 8) {
+            memcpy(to + k, from + k, 8);
+        }
+    } else {
+        for (unsigned k = 0; k < length; k++) {
+            to[k] = from[k];
+        }
+    }
+    return at + length;
+}
+
+// One control byte and its eight items, with at least GROUP_IN bytes at hand.
+static void DecodeGroup(Decoder *d) {
+    const unsigned char *in = d->in + d->inPos;
+    size_t at = d->outPos;
+    unsigned control = *in++;
+    if (control == 0xFF) {
+        memcpy(d->buffer + at, in, 8);
+        d->inPos += 9;
+        d->outPos = at + 8;
+        return;
+    }
+    for (int item = 0; item < 8; item++, control >>= 1) {
+        if (control & 1) {
+            d->buffer[at++] = *in++;
+        } else {
+            unsigned offset = in[0] | (unsigned)(in[1] & 0xF0) << 4;
+            unsigned length = (in[1] & 0x0F) + MIN_MATCH;
+            in += 2;
+            at = CopyMatch(d, at, offset, length);
+        }
+    }
+    d->inPos = (size_t)(in - d->in);
+    d->outPos = at;
+}
+
+// The last group of the stream, which may stop after any item. A match cut
+// after its first byte ends the stream too.
+static void DecodeLastGroup(Decoder *d) {
+    unsigned control = d->in[d->inPos++];
+    for (int item = 0; item < 8 && d->inPos < d->inLength; item++, control >>= 1) {
+        if (control & 1) {
+            d->buffer[d->outPos++] = d->in[d->inPos++];
+        } else if (d->inLength - d->inPos < 2) {
+            d->inPos = d->inLength;
+        } else {
+            const unsigned char *in = d->in + d->inPos;
+            unsigned offset = in[0] | (unsigned)(in[1] & 0xF0) << 4;
+            unsigned length = (in[1] & 0x0F) + MIN_MATCH;
+            d->inPos += 2;
+            d->outPos = CopyMatch(d, d->outPos, offset, length);
+        }
+    }
+}
+
+// Decodes everything after the header; the expanded content must come out at
+// exactly the declared size.
+static int64_t DecodeStream(Decoder *d) {
+    memset(d->buffer, ' ', WINDOW_SIZE);
+    d->outPos = WINDOW_SIZE;
+    d->positionBias = (unsigned)(WINDOW_START - WINDOW_SIZE) & WINDOW_MASK;
+    d->written = 0;
+    for (;;) {
+        if (!d->inEnd && d->inLength - d->inPos < GROUP_IN) {
+            int result = RefillInput(d);
+            if (result < 0) {
+                return result;
+            }
+        }
+        if (d->outPos >= WINDOW_SIZE + OUT_BLOCK) {
+            int result = FlushOutput(d);
+            if (result < 0) {
+                return result;
+            }
+        }
+        if (d->inLength - d->inPos >= GROUP_IN) {
+            DecodeGroup(d);
+        } else if (d->inPos < d->inLength) {
+            DecodeLastGroup(d);
+        } else {
+            break;
+        }
+    }
+    int result = FlushOutput(d);
+    if (result < 0) {
+        return result;
+    }
+    return d->written == d->expected ? d->written : LZERROR_READ;
+}
+
+static unsigned char *AllocateOutputBuffer() {
+    return (unsigned char *)malloc(WINDOW_SIZE + OUT_BLOCK + GROUP_OUT + COPY_SLACK);
+}
+
+int64_t SzddExpand(FileHandle in, FileHandle out) {
+    if (in == NO_FILE) {
+        return LZERROR_BADINHANDLE;
+    }
+    if (out == NO_FILE) {
+        return LZERROR_BADOUTHANDLE;
+    }
+    unsigned char header[HEADER_SIZE];
+    int64_t got = ReadFromFile(in, header, sizeof header);
+    if (got < 0 || (got < HEADER_SIZE && HasMagic(header, (size_t)got))) {
+        return LZERROR_READ;
+    }
+    if (!HasMagic(header, (size_t)got)) {
+        return LZERROR_UNKNOWNALG;
+    }
+    Decoder d;
+    memset(&d, 0, sizeof d);
+    d.inFile = in;
+    d.outFile = out;
+    d.expected = ReadLittle32(header + 10);
+    d.inBuffer = (unsigned char *)malloc(IN_BLOCK + GROUP_IN);
+    d.buffer = AllocateOutputBuffer();
+    int64_t result = LZERROR_GLOBALLOC;
+    if (d.inBuffer != NULL && d.buffer != NULL) {
+        d.in = d.inBuffer;
+        result = DecodeStream(&d);
+    }
+    free(d.buffer);
+    free(d.inBuffer);
+    return result;
+}
+
+int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSize) {
+    const unsigned char *bytes = (const unsigned char *)data;
+    if (size >= TESTED_SIZE && !HasMagic(bytes, size)) {
+        return LZERROR_UNKNOWNALG;
+    }
+    if (size < HEADER_SIZE) {
+        return size < TESTED_SIZE ? LZERROR_UNKNOWNALG : LZERROR_READ;
+    }
+    Decoder d;
+    memset(&d, 0, sizeof d);
+    d.in = bytes + HEADER_SIZE;
+    d.inLength = size - HEADER_SIZE;
+    d.inEnd = 1;
+    d.inFile = NO_FILE;
+    d.outFile = NO_FILE;
+    d.outMemory = (unsigned char *)out;
+    d.outMemorySize = outSize;
+    d.expected = ReadLittle32(bytes + 10);
+    d.buffer = AllocateOutputBuffer();
+    int64_t result = LZERROR_GLOBALLOC;
+    if (d.buffer != NULL) {
+        result = DecodeStream(&d);
+    }
+    free(d.buffer);
+    return result;
+}
+
+int IsCompressed(const char *name) {
+    FileHandle file = OpenFileExclusive(name);
+    if (file == NO_FILE) {
+        return 0;
+    }
+    unsigned char probe[PROBE_SIZE];
+    int64_t got = ReadFromFile(file, probe, sizeof probe);
+    CloseFileHandle(file);
+    return got > 0 && HasMagic(probe, (size_t)got);
+}
+
+// The runtime's generator, written out so that both platforms draw the same
+// temporary names in the same order.
+static uint32_t RandomState = 1;
+
+int NextRandom() {
+    RandomState = RandomState * 214013u + 2531011u;
+    return (int)((RandomState >> 16) & 0x7FFF);
+}
+
+void ResetRandom() {
+    RandomState = 1;
+}
+
+// The LZ library's open results: a handle number of 0 or more, or a negative code.
+static int LzResult(FileHandle file) {
+    return file == NO_FILE ? LZERROR_BADINHANDLE : (int)(file & 0x7FFFFFFF);
+}
+
+// Expands name into the temporary file; 1 on success, 0 after a warning.
+static int ExpandToTemporary(const char *name, const char *temp) {
+    // Both opens come before either result is looked at, so a failure of one
+    // still leaves the other's file behind, as the warning reports both.
+    FileHandle tempFile = CreateFileAnew(temp);
+    FileHandle source = OpenFileShared(name);
+    int tempResult = LzResult(tempFile);
+    int sourceResult = LzResult(source);
+    int ok = 0;
+    if (tempResult < 0 || sourceResult < 0) {
+        ShowWarningF("An error occured during file open (%s:%d)(%s:%d).", temp, tempResult, name,
+                     sourceResult);
+    } else {
+        int64_t written = SzddExpand(source, tempFile);
+        if (written < 0) {
+            ShowWarningF("An error occured during file copy(%d).", (int)written);
+        } else {
+            ok = 1;
+        }
+    }
+    CloseFileHandle(source);
+    CloseFileHandle(tempFile);
+    return ok;
+}
+
+// Removes the temporary file, waiting while something holds it open. 0 when the
+// user cancelled meanwhile.
+static int RemoveTemporary(const char *temp) {
+    while (RemoveFile(temp, 0) != 0) {
+        SleepMilliseconds(5);
+        PumpMessages();
+        if (Wizard.CancelRequested) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int ExpandIfCompressed(const char *name) {
+    if (!IsCompressed(name)) {
+        return 1;
+    }
+    char temp[TEMP_NAME_SIZE];
+    if (!FormTempFileName((unsigned)NextRandom(), temp, sizeof temp)) {
+        // No name: its open fails and the warning says so.
+        temp[0] = 0;
+    }
+    if (!ExpandToTemporary(name, temp)) {
+        return 0;
+    }
+    // A failed copy leaves the named file compressed: callers must not take it
+    // as expanded and go on to time-stamp it.
+    int copyError = CopyFileOver(temp, name);
+    if (copyError != 0) {
+        ShowWarningF("An error occured during file copy(%d).", copyError);
+    }
+    if (!RemoveTemporary(temp)) {
+        return 0;
+    }
+    return copyError == 0;
+}

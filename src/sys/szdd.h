@@ -4,6 +4,7 @@
 
 #include "sys/files.h"
 
+#include <stddef.h>
 #include <stdint.h>
 
 // The LZ expansion library's error codes, which the warnings show.
@@ -30,7 +31,15 @@ int NextRandom();
 void ResetRandom();
 
 // Expands an SZDD stream from in (positioned at its start) into out: the number
-// of bytes written, or a negative LZERROR_ code.
+// of bytes written, or a negative LZERROR_ code. The expanded content must come
+// out at exactly the size the header declares, else LZERROR_READ, and nothing
+// beyond that size is written. A stream without the SZDD magic and mode 'A'
+// gives LZERROR_UNKNOWNALG; a failed read of in LZERROR_READ, a failed write to
+// out LZERROR_WRITE, no memory for the buffers LZERROR_GLOBALLOC.
 int64_t SzddExpand(FileHandle in, FileHandle out);
+
+// As SzddExpand, from size bytes at data into at most outSize bytes at out;
+// more than outSize bytes of expanded content give LZERROR_WRITE.
+int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSize);
 
 #endif
