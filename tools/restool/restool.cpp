@@ -1,0 +1,343 @@
+// restool: the sample resource utility. It keeps a product's resources in a
+// ustar archive and answers the update wizard's three calls:
+//   restool ResourceFile SourceFile /WORK   extract what SourceFile (a tar of new
+//                                           resources) changes; list it in update.lst
+//   restool SourceFile /DUMP                list in update.dmp what to delete at the end
+//   restool ResourceFile name... /ENCODE    add or replace the named files
+//   restool ResourceFile /LIST              print the members (a harmless verb)
+// The verb may also come first. Bad input is reported on standard error with a
+// non-zero exit code, and then nothing has been written.
+#include "platform.h"
+#include "tar.h"
+
+#include <errno.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+enum ExitCode {
+    EXIT_DONE = 0,
+    EXIT_SKIPPED = 1,   // /ENCODE: some names did not exist
+    EXIT_USAGE = 2,     // wrong arguments
+    EXIT_BAD_INPUT = 3, // an archive or name that cannot be used; nothing written
+    EXIT_FAILED = 4     // writing failed
+};
+
+enum {
+    // The wizard's text reader takes lines of at most 126 characters.
+    LIST_LINE_LIMIT = 126,
+    // Room for a file name given on the command line, and its temporary twin.
+    ARG_NAME_SIZE = 1024
+};
+
+static const char AddList[] = "update.lst";
+static const char CleanupList[] = "update.dmp";
+
+// Files of the wizard's own that an archive member must never overwrite.
+static const char *const ReservedNames[] = {AddList, CleanupList, "!tmpexec.$$$", "!tmpexec.tmp"};
+
+static const char Usage[] = "usage: restool ResourceFile SourceFile /WORK\n"
+                            "       restool SourceFile /DUMP\n"
+                            "       restool ResourceFile name... /ENCODE\n"
+                            "       restool ResourceFile /LIST\n";
+
+static int SameNameIgnoringCase(const char *a, const char *b) {
+    for (; *a != '\0' && *b != '\0'; a++, b++) {
+        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+        if (x != y)
+            return 0;
+    }
+    return *a == *b;
+}
+
+static int IsReserved(const char *name, const char *resourceFile, const char *sourceFile) {
+    for (const char *reserved : ReservedNames)
+        if (SameNameIgnoringCase(name, reserved))
+            return 1;
+    return SameNameIgnoringCase(name, resourceFile) ||
+           (sourceFile != nullptr && SameNameIgnoringCase(name, sourceFile));
+}
+
+static int LoadOrReport(const char *fileName, TarArchive *archive) {
+    char problem[TAR_PROBLEM_SIZE];
+    TarResult result = TarLoad(fileName, archive, problem, sizeof problem);
+    if (result == TAR_OK)
+        return 1;
+    if (result == TAR_OPEN_FAILED)
+        fprintf(stderr, "restool: %s: %s\n", fileName, strerror(errno));
+    else
+        fprintf(stderr, "restool: %s: %s\n", fileName, problem);
+    TarFree(archive);
+    return 0;
+}
+
+static int WriteWholeFile(const char *name, const void *data, size_t size) {
+    FILE *out = fopen(name, "wb");
+    if (out == nullptr)
+        return 0;
+    int ok = size == 0 || fwrite(data, 1, size, out) == size;
+    if (fclose(out) != 0)
+        ok = 0;
+    if (!ok)
+        remove(name);
+    return ok;
+}
+
+// A member that is missing from the archive or holds other bytes.
+static int IsChanged(const TarArchive *resource, const TarMember *member) {
+    const TarMember *old = TarFind(resource, member->name);
+    return old == nullptr || old->size != member->size ||
+           memcmp(old->data, member->data, static_cast<size_t>(member->size)) != 0;
+}
+
+// Every member of the source is checked before anything is written.
+static int CheckSourceMembers(const TarArchive *source, const char *resourceFile,
+                              const char *sourceFile) {
+    for (const TarMember *m = source->first; m != nullptr; m = m->next) {
+        if (IsReserved(m->name, resourceFile, sourceFile)) {
+            fprintf(stderr, "restool: %s: member \"%s\" would overwrite a file of the update\n",
+                    sourceFile, m->name);
+            return 0;
+        }
+        // The wizard keeps times as signed 32-bit seconds.
+        if (m->mtime > INT32_MAX) {
+            fprintf(stderr, "restool: %s: member \"%s\" has a time after 2038\n", sourceFile,
+                    m->name);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// Extracts the changed members and writes their lines into list.
+static int ExtractChanged(const TarArchive *resource, const TarArchive *source, FILE *list) {
+    int ok = fputs("[ADD]\r\n", list) >= 0;
+    for (const TarMember *m = source->first; ok && m != nullptr; m = m->next) {
+        if (!TarIsLatest(m) || !IsChanged(resource, m))
+            continue;
+        if (!WriteWholeFile(m->name, m->data, static_cast<size_t>(m->size)) ||
+            !SetModificationTime(m->name, m->mtime)) {
+            fprintf(stderr, "restool: %s: cannot be written: %s\n", m->name, strerror(errno));
+            return 0;
+        }
+        printf("restool: extracted %s\n", m->name);
+        ok = fprintf(list, "FILE=%s,%lld\r\n", m->name, static_cast<long long>(m->mtime)) > 0;
+    }
+    return ok;
+}
+
+static int Work(const char *resourceFile, const char *sourceFile) {
+    TarArchive resource, source;
+    if (!LoadOrReport(resourceFile, &resource))
+        return EXIT_BAD_INPUT;
+    if (!LoadOrReport(sourceFile, &source)) {
+        TarFree(&resource);
+        return EXIT_BAD_INPUT;
+    }
+    int code = EXIT_BAD_INPUT;
+    if (CheckSourceMembers(&source, resourceFile, sourceFile)) {
+        code = EXIT_FAILED;
+        FILE *list = fopen(AddList, "wb");
+        if (list != nullptr) {
+            int ok = ExtractChanged(&resource, &source, list);
+            if (fclose(list) == 0 && ok)
+                code = EXIT_DONE;
+            else
+                remove(AddList);
+        }
+        if (code != EXIT_DONE)
+            fprintf(stderr, "restool: %s was not written\n", AddList);
+    }
+    TarFree(&source);
+    TarFree(&resource);
+    return code;
+}
+
+static int Dump(const char *sourceFile) {
+    char text[LIST_LINE_LIMIT * 2 + 16];
+    int length = snprintf(text, sizeof text, "[PFF]\r\nENTRY=%s\r\n", sourceFile);
+    if (length < 0 || strlen(sourceFile) + strlen("ENTRY=") > LIST_LINE_LIMIT) {
+        fprintf(stderr, "restool: %s: name too long for %s\n", sourceFile, CleanupList);
+        return EXIT_BAD_INPUT;
+    }
+    TarArchive source;
+    if (!LoadOrReport(sourceFile, &source))
+        return EXIT_BAD_INPUT;
+    TarFree(&source);
+    if (!WriteWholeFile(CleanupList, text, static_cast<size_t>(length))) {
+        fprintf(stderr, "restool: %s cannot be written: %s\n", CleanupList, strerror(errno));
+        return EXIT_FAILED;
+    }
+    return EXIT_DONE;
+}
+
+// A file to put into the archive, read whole before the archive is written.
+struct AddItem {
+    const char *name;
+    unsigned char *bytes;
+    size_t size;
+    FileFacts facts;
+    AddItem *next;
+};
+
+static void FreeItems(AddItem *item) {
+    while (item != nullptr) {
+        AddItem *next = item->next;
+        free(item->bytes);
+        free(item);
+        item = next;
+    }
+}
+
+static int IsListed(const AddItem *items, const char *name) {
+    for (; items != nullptr; items = items->next)
+        if (strcmp(items->name, name) == 0)
+            return 1;
+    return 0;
+}
+
+// Reads the named files. 0 on bad input; *skipped counts names that do not exist.
+static int GatherItems(const char *resourceFile, char **names, int count, AddItem **items,
+                       int *skipped) {
+    AddItem **tail = items;
+    for (int i = 0; i < count; i++) {
+        const char *problem = TarNameProblem(names[i]);
+        if (problem == nullptr && IsReserved(names[i], resourceFile, nullptr))
+            problem = "the archive or a file of the wizard's own";
+        if (problem != nullptr) {
+            fprintf(stderr, "restool: %s: %s\n", names[i], problem);
+            return 0;
+        }
+        if (IsListed(*items, names[i]))
+            continue;
+        FileFacts facts;
+        if (!ReadFileFacts(names[i], &facts) || !facts.regular) {
+            printf("restool: %s does not exist as a file; skipped.\n", names[i]);
+            ++*skipped;
+            continue;
+        }
+        AddItem *item = static_cast<AddItem *>(calloc(1, sizeof(AddItem)));
+        if (item == nullptr) {
+            fprintf(stderr, "restool: out of memory\n");
+            return 0;
+        }
+        *tail = item;
+        tail = &item->next;
+        item->name = names[i];
+        item->facts = facts;
+        if (ReadWholeFile(names[i], &item->bytes, &item->size) != TAR_OK) {
+            fprintf(stderr, "restool: %s cannot be read\n", names[i]);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+static int WriteArchive(FILE *out, const TarArchive *archive, const AddItem *items) {
+    for (const TarMember *m = archive->first; m != nullptr; m = m->next)
+        if (TarIsLatest(m) && !IsListed(items, m->name) && !TarCopyMember(out, m))
+            return 0;
+    for (const AddItem *item = items; item != nullptr; item = item->next) {
+        int64_t mtime = item->facts.mtime < 0 ? 0 : item->facts.mtime;
+        if (!TarWriteHeader(out, item->name, static_cast<int64_t>(item->size), mtime,
+                            item->facts.mode) ||
+            !TarWriteData(out, item->bytes, static_cast<int64_t>(item->size)))
+            return 0;
+    }
+    return TarWriteEnd(out);
+}
+
+// The new archive goes to a temporary file first, so a failure never leaves a
+// half-written archive behind.
+static int ReplaceArchive(const char *resourceFile, const TarArchive *archive,
+                          const AddItem *items) {
+    char temporary[ARG_NAME_SIZE];
+    int length = snprintf(temporary, sizeof temporary, "%s.new", resourceFile);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof temporary)
+        return 0;
+    FILE *out = fopen(temporary, "wb");
+    if (out == nullptr)
+        return 0;
+    int ok = WriteArchive(out, archive, items);
+    if (fclose(out) != 0)
+        ok = 0;
+    if (ok && ReplaceFileWith(temporary, resourceFile))
+        return 1;
+    remove(temporary);
+    return 0;
+}
+
+static int Encode(const char *resourceFile, char **names, int count) {
+    if (strlen(resourceFile) + 8 >= ARG_NAME_SIZE) {
+        fprintf(stderr, "restool: %s: name too long\n", resourceFile);
+        return EXIT_USAGE;
+    }
+    TarArchive archive = {nullptr, 0, nullptr, nullptr};
+    FileFacts facts;
+    // A missing archive is begun anew; an unreadable one is never overwritten.
+    if (ReadFileFacts(resourceFile, &facts) && !LoadOrReport(resourceFile, &archive))
+        return EXIT_BAD_INPUT;
+    AddItem *items = nullptr;
+    int skipped = 0;
+    int code = EXIT_BAD_INPUT;
+    if (GatherItems(resourceFile, names, count, &items, &skipped)) {
+        code = skipped > 0 ? EXIT_SKIPPED : EXIT_DONE;
+        if (items != nullptr && !ReplaceArchive(resourceFile, &archive, items)) {
+            fprintf(stderr, "restool: %s cannot be written: %s\n", resourceFile, strerror(errno));
+            code = EXIT_FAILED;
+        }
+    }
+    FreeItems(items);
+    TarFree(&archive);
+    return code;
+}
+
+static int List(const char *resourceFile) {
+    TarArchive archive;
+    if (!LoadOrReport(resourceFile, &archive))
+        return EXIT_BAD_INPUT;
+    for (const TarMember *m = archive.first; m != nullptr; m = m->next)
+        if (TarIsLatest(m))
+            printf("%s %lld %lld\n", m->name, static_cast<long long>(m->size),
+                   static_cast<long long>(m->mtime));
+    TarFree(&archive);
+    return EXIT_DONE;
+}
+
+static int IsVerb(const char *arg) {
+    static const char *const Verbs[] = {"/WORK", "/DUMP", "/ENCODE", "/LIST"};
+    for (const char *verb : Verbs)
+        if (SameNameIgnoringCase(arg, verb))
+            return 1;
+    return 0;
+}
+
+static int RunVerb(const char *verb, char **operands, int count) {
+    if (SameNameIgnoringCase(verb, "/WORK") && count == 2)
+        return Work(operands[0], operands[1]);
+    if (SameNameIgnoringCase(verb, "/DUMP") && count == 1)
+        return Dump(operands[0]);
+    if (SameNameIgnoringCase(verb, "/ENCODE") && count >= 2)
+        return Encode(operands[0], operands + 1, count - 1);
+    if (SameNameIgnoringCase(verb, "/LIST") && count == 1)
+        return List(operands[0]);
+    fputs(Usage, stderr);
+    return EXIT_USAGE;
+}
+
+int main(int argc, char **argv) {
+    // Empty arguments are dropped: a command line with two blanks in a row
+    // means an empty name, which Windows' own splitting drops as well.
+    int count = 0;
+    for (int i = 1; i < argc; i++)
+        if (argv[i][0] != '\0')
+            argv[++count] = argv[i];
+    if (count >= 1 && IsVerb(argv[count]))
+        return RunVerb(argv[count], argv + 1, count - 1);
+    if (count >= 1 && IsVerb(argv[1]))
+        return RunVerb(argv[1], argv + 2, count - 1);
+    fputs(Usage, stderr);
+    return EXIT_USAGE;
+}
