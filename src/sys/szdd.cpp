@@ -193,7 +193,7 @@ static int64_t DecodeStream(Decoder *d) {
     if (result < 0) {
         return result;
     }
-    return d->written == d->expected ? d->written : LZERROR_READ;
+    return d->written == d->expected ? d->written : (int64_t)LZERROR_READ;
 }
 
 static unsigned char *AllocateOutputBuffer() {
