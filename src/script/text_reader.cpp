@@ -1,9 +1,259 @@
-// Stand-in until the module is written.
+// The text reader: one loaded text file with section and key lookup.
+//
+// Each line lies in the text as its characters and an LF; a CR LF pair is
+// rewritten to LF NUL when the file is loaded, so the NUL after a line's LF
+// belongs to its line end. A bare LF ends a line too, so files written with
+// either convention read the same. Bytes after the last LF are never part of a
+// line: the line count is the number of LF bytes and no line reaches past it.
 #include "script/text_reader.h"
+
+#include "script/values.h"
+#include "sys/files.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+enum {
+    // The value lookups examine each line in a buffer of this size: a line of
+    // at most 126 characters fits with its LF and a terminator.
+    LINE_SIZE = 128
+};
+
 TextReader Reader;
-int LoadTextFile(const char *) { return 0; }
-int ReleaseText() { return 1; }
-char *ReadLine(char *, size_t) { return nullptr; }
-int SeekSection(const char *) { return 0; }
-int GetSectionValue(const char *, const char *, char *, size_t, int32_t *) { return 0; }
-int NextSectionValue(const char *, char *, size_t, int32_t *) { return 0; }
+
+static char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+}
+
+static int IsHeaderChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Rewrites every CR LF pair to LF NUL and counts the lines. The buffer has no
+// terminator, so a CR in the last byte is left alone rather than paired with
+// whatever lies beyond it.
+static void NormaliseText() {
+    char *text = Reader.text;
+    Reader.cursor = 0;
+    Reader.lineIndex = 0;
+    Reader.lineCount = 0;
+    for (uint32_t at = 0; at < Reader.size; at++) {
+        if (text[at] == '\r' && at + 1 < Reader.size && text[at + 1] == '\n') {
+            text[at] = '\n';
+            text[at + 1] = '\0';
+        }
+        if (text[at] == '\n') {
+            Reader.lineCount++;
+        }
+    }
+}
+
+// Takes the line at the cursor: copies what is visible of it (up to its LF
+// inclusive, or up to a NUL inside it) strncpy-style into dest, but always
+// terminated and cut to fit, and steps to the next line whatever was copied.
+// *whole becomes 1 when the entire line and a terminator fitted into dest.
+// 0 when no line is left.
+static int TakeLine(char *dest, size_t size, int *whole) {
+    if (Reader.lineIndex >= Reader.lineCount || Reader.text == NULL) {
+        return 0;
+    }
+    const char *line = Reader.text + Reader.cursor;
+    uint32_t left = Reader.size - Reader.cursor;
+    const char *lf = (const char *)memchr(line, '\n', left);
+    // The line count guarantees an LF; a missing one would mean a broken state.
+    uint32_t length = lf != NULL ? (uint32_t)(lf - line) + 1 : left;
+    const char *nul = (const char *)memchr(line, '\0', length);
+    uint32_t visible = nul != NULL ? (uint32_t)(nul - line) : length;
+    if (size > 0) {
+        size_t copied = visible < size - 1 ? visible : size - 1;
+        memcpy(dest, line, copied);
+        memset(dest + copied, 0, size - copied);
+    }
+    *whole = visible == length && (size_t)length < size;
+
+    Reader.cursor += length;
+    if (Reader.cursor < Reader.size && Reader.text[Reader.cursor] == '\0') {
+        Reader.cursor++; // the NUL written over the LF of a CR LF pair
+    }
+    Reader.lineIndex++;
+    return 1;
+}
+
+// Reads the file whole into a buffer of exactly its size; 1 on success.
+static int ReadWholeFile(FileHandle file) {
+    int64_t size = FileSizeOf(file);
+    if (size < 0 || size > (int64_t)UINT32_MAX) {
+        return 0;
+    }
+    // One byte for an empty file, so that a held text is never a null pointer.
+    char *text = (char *)calloc(size > 0 ? (size_t)size : 1, 1);
+    if (text == NULL) {
+        return 0;
+    }
+    if (ReadFromFile(file, text, (size_t)size) != size) {
+        free(text);
+        return 0;
+    }
+    Reader.text = text;
+    Reader.size = (uint32_t)size;
+    return 1;
+}
+
+int LoadTextFile(const char *name) {
+    ReleaseText();
+    FileHandle file = OpenFileExclusive(name);
+    if (file == NO_FILE) {
+        return 0;
+    }
+    int loaded = ReadWholeFile(file);
+    CloseFileHandle(file);
+    if (!loaded) {
+        return 0;
+    }
+    NormaliseText();
+    return 1;
+}
+
+int LoadTextBytes(const char *bytes, size_t size) {
+    ReleaseText();
+    if (size > UINT32_MAX) {
+        return 0;
+    }
+    char *text = (char *)malloc(size > 0 ? size : 1);
+    if (text == NULL) {
+        return 0;
+    }
+    if (size > 0) {
+        memcpy(text, bytes, size);
+    }
+    Reader.text = text;
+    Reader.size = (uint32_t)size;
+    NormaliseText();
+    return 1;
+}
+
+// Every field goes back to empty, so that no lookup can reach freed memory.
+int ReleaseText() {
+    free(Reader.text);
+    Reader.text = NULL;
+    Reader.size = 0;
+    Reader.cursor = 0;
+    Reader.lineIndex = 0;
+    Reader.lineCount = 0;
+    return 1;
+}
+
+char *ReadLine(char *dest, size_t size) {
+    int whole;
+    return TakeLine(dest, size, &whole) ? dest : NULL;
+}
+
+// A header is "[" and a run of A-Z, 0-9 and "_" that equals the upper-cased
+// name; whatever follows the run is ignored. The run is compared in place, so
+// a header name of any length is read safely.
+static int IsHeaderOf(const char *line, uint32_t left, const char *name) {
+    if (left == 0 || line[0] != '[') {
+        return 0;
+    }
+    uint32_t at = 1;
+    size_t i = 0;
+    while (at < left && IsHeaderChar(line[at])) {
+        if (name[i] == '\0' || UpperAscii(name[i]) != line[at]) {
+            return 0;
+        }
+        at++;
+        i++;
+    }
+    return i > 0 && name[i] == '\0';
+}
+
+int SeekSection(const char *name) {
+    Reader.cursor = 0;
+    Reader.lineIndex = 0;
+    while (Reader.lineIndex < Reader.lineCount) {
+        int found = IsHeaderOf(Reader.text + Reader.cursor, Reader.size - Reader.cursor, name);
+        char skipped[1];
+        int whole;
+        TakeLine(skipped, 0, &whole);
+        if (found) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// The key text is everything before the first LF, CR or "=", trailing blanks
+// removed; leading blanks and tabs stay part of it.
+static int KeyMatches(const char *line, size_t keyLength, const char *key) {
+    while (keyLength > 0 && line[keyLength - 1] == ' ') {
+        keyLength--;
+    }
+    for (size_t i = 0; i < keyLength; i++) {
+        if (key[i] == '\0' || UpperAscii(key[i]) != line[i]) {
+            return 0;
+        }
+    }
+    return key[keyLength] == '\0';
+}
+
+// Fills the destinations from the line whose key matched. A line without "="
+// or with nothing before the ";" still counts as the match and gives an empty
+// value and 0.
+static void StoreValue(const char *line, size_t keyLength, char *value, size_t size,
+                       int32_t *number) {
+    char text[LINE_SIZE] = "";
+    if (line[keyLength] == '=') {
+        const char *start = line + keyLength + 1;
+        size_t length = strcspn(start, "\n\r;");
+        memcpy(text, start, length);
+        text[length] = '\0';
+    }
+    const char *trimmed = text + strspn(text, " ");
+    if (value != NULL && size > 0) {
+        // Cut to fit and always terminated, the rest zero-filled as strncpy does.
+        size_t length = strlen(trimmed);
+        if (length > size - 1) {
+            length = size - 1;
+        }
+        memcpy(value, trimmed, length);
+        memset(value + length, 0, size - length);
+    }
+    if (number != NULL) {
+        *number = ParseInteger(trimmed);
+    }
+}
+
+// Reads lines from the cursor until one has the key (1) or the section or the
+// text ends (0). A line too long for the line buffer, or holding a NUL, is never
+// taken for a value: a cut line could yield a shorter, different file name.
+static int LookUpValue(const char *key, char *value, size_t size, int32_t *number) {
+    char line[LINE_SIZE];
+    int whole;
+    while (TakeLine(line, sizeof line, &whole)) {
+        if (line[0] == '[') {
+            return 0;
+        }
+        if (!whole) {
+            continue;
+        }
+        size_t keyLength = strcspn(line, "\n\r=");
+        if (keyLength == 0 || !KeyMatches(line, keyLength, key)) {
+            continue;
+        }
+        StoreValue(line, keyLength, value, size, number);
+        return 1;
+    }
+    return 0;
+}
+
+int GetSectionValue(const char *section, const char *key, char *value, size_t size,
+                    int32_t *number) {
+    if (!SeekSection(section)) {
+        return 0;
+    }
+    return LookUpValue(key, value, size, number);
+}
+
+int NextSectionValue(const char *key, char *value, size_t size, int32_t *number) {
+    return LookUpValue(key, value, size, number);
+}

@@ -20,6 +20,11 @@ extern TextReader Reader;
 // 1: loaded, cursor at the top; 0: failed, nothing loaded. Opens without sharing.
 int LoadTextFile(const char *name);
 
+// The same from bytes already in memory: copies size bytes into a text of its
+// own and treats them as a loaded file. 1: loaded; 0: out of memory or larger
+// than 4 GiB, nothing loaded.
+int LoadTextBytes(const char *bytes, size_t size);
+
 // Frees the text; always 1.
 int ReleaseText();
 
