@@ -128,11 +128,17 @@ static TarResult ReadHeader(const unsigned char *block, size_t offset, TarMember
     }
     memcpy(member->name, block + NAME_AT, NAME_LEN);
     member->name[NAME_LEN] = '\0';
-    const char *bad = TarNameProblem(member->name);
-    if (bad == nullptr && block[PREFIX_AT] != 0 && memcmp(block + MAGIC_AT, "ustar\0", 6) == 0)
-        bad = "name with a directory part";
+    // POSIX ustar keeps the leading part of a long name apart; GNU tar uses that room
+    // for other fields.
+    char fullName[PREFIX_LEN + 1 + TAR_NAME_SIZE];
+    if (block[PREFIX_AT] != 0 && memcmp(block + MAGIC_AT, "ustar\0", 6) == 0)
+        snprintf(fullName, sizeof fullName, "%.*s/%s", PREFIX_LEN,
+                 reinterpret_cast<const char *>(block + PREFIX_AT), member->name);
+    else
+        snprintf(fullName, sizeof fullName, "%s", member->name);
+    const char *bad = TarNameProblem(fullName);
     if (bad != nullptr) {
-        SetProblem(problem, problemSize, "member \"%s\": %s", member->name, bad);
+        SetProblem(problem, problemSize, "member \"%s\": %s", fullName, bad);
         return TAR_BAD_NAME;
     }
     int64_t mode = ReadOctal(block + MODE_AT, NUMBER_LEN);
