@@ -1,1 +1,82 @@
-// Stand-in until the command-line splitter is written.
+// Command-line splitting by the rules of the Microsoft C runtime.
+#include "sys/posix/command_line.h"
+
+#include <string.h>
+
+static int IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+static const char *SkipBlanks(const char *p) {
+    while (IsBlank(*p))
+        p++;
+    return p;
+}
+
+// The program's word: quotes only group, backslashes are plain characters.
+static const char *ScanProgram(const char *p, char **out) {
+    int quoted = 0;
+    while (*p != '\0' && (quoted || !IsBlank(*p))) {
+        if (*p == '"')
+            quoted = !quoted;
+        else
+            *(*out)++ = *p;
+        p++;
+    }
+    *(*out)++ = '\0';
+    return p;
+}
+
+// One argument after the program, with the backslash and quote rules.
+static const char *ScanArgument(const char *p, char **out) {
+    int quoted = 0;
+    for (;;) {
+        size_t backslashes = 0;
+        while (*p == '\\') {
+            backslashes++;
+            p++;
+        }
+        int literal = 1;
+        if (*p == '"') {
+            if (backslashes % 2 == 0) {
+                if (quoted && p[1] == '"')
+                    p++; // "" inside quotes: one literal quote, still quoted
+                else {
+                    literal = 0;
+                    quoted = !quoted;
+                }
+            }
+            backslashes /= 2;
+        }
+        for (; backslashes > 0; backslashes--)
+            *(*out)++ = '\\';
+        if (*p == '\0' || (!quoted && IsBlank(*p)))
+            break;
+        if (literal)
+            *(*out)++ = *p;
+        p++;
+    }
+    *(*out)++ = '\0';
+    return p;
+}
+
+int SplitCommandLine(const char *commandLine, CommandLineWords *words) {
+    words->Count = 0;
+    words->Words[0] = nullptr;
+    // Bounding the length bounds the output too: Text has room for the line.
+    if (strnlen(commandLine, COMMAND_LINE_SIZE) >= COMMAND_LINE_SIZE)
+        return -1;
+
+    char *out = words->Text;
+    const char *p = SkipBlanks(commandLine);
+    if (*p == '\0')
+        return 0;
+    words->Words[words->Count++] = out;
+    p = SkipBlanks(ScanProgram(p, &out));
+    while (*p != '\0') {
+        words->Words[words->Count++] = out;
+        p = SkipBlanks(ScanArgument(p, &out));
+    }
+    words->Words[words->Count] = nullptr;
+    return words->Count;
+}
