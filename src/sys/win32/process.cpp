@@ -1,4 +1,94 @@
-// Stand-in until the module is written.
+// Child programs on Windows: CreateProcessA with the command line as given, the
+// window hidden and standard output in the capture file.
+#include <windows.h>
+
 #include "sys/process.h"
-int RunCaptured(const char *, const char *, int, int32_t *, const char *) { return -1; }
-int RunEntryCommand(const char *, int, int32_t *, const char *) { return -1; }
+
+#include <stdio.h>
+
+enum {
+    // The longest command line CreateProcessA accepts, with its terminating zero.
+    COMMAND_LINE_SIZE = 32768,
+    RUN_CAPTURED_FLAGS = CREATE_SEPARATE_WOW_VDM | NORMAL_PRIORITY_CLASS, // 0x820
+    ENTRY_COMMAND_FLAGS = CREATE_SEPARATE_WOW_VDM | HIGH_PRIORITY_CLASS   // 0x880
+};
+
+// The child inherits this handle as its standard output, so it must be
+// inheritable; sharing lets others read the output while the child runs.
+static HANDLE CreateCaptureFile(const char *name) {
+    if (name == nullptr)
+        return INVALID_HANDLE_VALUE;
+    SECURITY_ATTRIBUTES security;
+    ZeroMemory(&security, sizeof security);
+    security.nLength = sizeof security;
+    security.bInheritHandle = TRUE;
+    return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &security, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+static void FillStartup(STARTUPINFOA *startup, HANDLE capture) {
+    ZeroMemory(startup, sizeof *startup);
+    startup->cb = sizeof *startup;
+    startup->dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES; // 0x101
+    startup->wShowWindow = SW_HIDE;
+    startup->hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup->hStdOutput = capture;
+    startup->hStdError = GetStdHandle(STD_ERROR_HANDLE);
+}
+
+// Starts the child: 0 and its handles, or the platform's error code.
+static DWORD StartChild(const char *commandLine, DWORD flags, HANDLE capture,
+                        PROCESS_INFORMATION *child) {
+    // CreateProcess may write into the command line, so it gets a copy. A
+    // longer line than the platform takes fails as CreateProcess would fail it.
+    static char line[COMMAND_LINE_SIZE];
+    if (snprintf(line, sizeof line, "%s", commandLine != nullptr ? commandLine : "") >=
+        (int)sizeof line)
+        return ERROR_FILENAME_EXCED_RANGE;
+
+    STARTUPINFOA startup;
+    FillStartup(&startup, capture);
+    ZeroMemory(child, sizeof *child);
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
+                        child))
+        return GetLastError();
+    return 0;
+}
+
+static int RunChild(const char *commandLine, DWORD flags, int wait, int32_t *exitCode,
+                    const char *captureFile) {
+    HANDLE capture = CreateCaptureFile(captureFile);
+    if (capture == INVALID_HANDLE_VALUE)
+        return -1;
+    PROCESS_INFORMATION child;
+    DWORD failure = StartChild(commandLine, flags, capture, &child);
+    CloseHandle(capture);
+    if (failure != 0) {
+        if (exitCode != nullptr)
+            *exitCode = (int32_t)failure;
+        return -1;
+    }
+    if (wait) {
+        // Blocks the only thread: no messages are dispatched until the child ends.
+        WaitForSingleObject(child.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(child.hProcess, &code);
+        if (exitCode != nullptr)
+            *exitCode = (int32_t)code;
+    }
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return 0;
+}
+
+int RunCaptured(const char *program, const char *commandLine, int wait, int32_t *exitCode,
+                const char *captureFile) {
+    if (program == nullptr || program[0] == '\0' || commandLine == nullptr ||
+        commandLine[0] == '\0')
+        return -1;
+    return RunChild(commandLine, RUN_CAPTURED_FLAGS, wait, exitCode, captureFile);
+}
+
+int RunEntryCommand(const char *commandLine, int wait, int32_t *exitCode, const char *captureFile) {
+    return RunChild(commandLine, ENTRY_COMMAND_FLAGS, wait, exitCode, captureFile);
+}
