@@ -5,8 +5,7 @@
 
 // The command-line tail: the arguments joined with single blanks, as the
 // Windows runtime hands the rest of the command line to the program.
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     static char tail[32768];
     size_t used = 0;
     for (int i = 1; i < argc; i++) {
