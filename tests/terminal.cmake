@@ -10,4 +10,11 @@ if(NOT WIN32)
   target_link_libraries(terminal_test PRIVATE GTest::gtest_main)
   wizard_warnings(terminal_test)
   add_test(NAME terminal_test COMMAND terminal_test WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+
+  # The real program on pipes and in a terminal session, from outside.
+  add_test(NAME terminal_run_test
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/terminal/run_test.sh $<TARGET_FILE:update-wizard>)
+  add_test(NAME terminal_tmux_test
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/terminal/tmux_test.sh $<TARGET_FILE:update-wizard>)
+  set_tests_properties(terminal_tmux_test PROPERTIES SKIP_RETURN_CODE 77)
 endif()

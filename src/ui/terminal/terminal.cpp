@@ -491,8 +491,10 @@ void GetScreenRect(WindowRect *rect) {
 
 // After a box has been printed below the drawing, the window is drawn anew under it.
 static void AfterBox() {
-    if (T.outputDraws)
+    if (T.outputDraws && T.linesDrawn > 0) {
         T.linesDrawn = 0;
+        printf("\n");
+    }
 }
 
 int ConfirmCancel(const char *text) {
