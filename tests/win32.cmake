@@ -19,3 +19,12 @@ wizard_warnings(ui_automation_test)
 add_test(NAME ui_automation_test COMMAND ui_automation_test
          WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 set_tests_properties(ui_automation_test PROPERTIES TIMEOUT 600)
+
+# Holds the program at one of its dialogs for scripts/screenshots.
+add_executable(ui_show_dialog wine/show_dialog.cpp wine/driver.cpp)
+target_include_directories(ui_show_dialog PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/wine)
+target_compile_definitions(ui_show_dialog PRIVATE
+  WIZARD_EXE_PATH="$<TARGET_FILE:update-wizard>"
+  UTILITY_EXE_PATH="$<TARGET_FILE:ui_test_utility>")
+add_dependencies(ui_show_dialog update-wizard ui_test_utility)
+wizard_warnings(ui_show_dialog)
