@@ -5,8 +5,15 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// The single global reader. text holds the file's bytes after line-end
-// normalisation; cursor is the offset of the current line.
+// The single global reader. text holds the file's bytes, exactly as many as the
+// file has and unterminated, with every CR LF rewritten to LF NUL; cursor is the
+// offset of the current line. A line ends at CR LF or at a bare LF; bytes after
+// the last line end belong to no line. lineCount is the number of LF bytes.
+//
+// Texts outside the usual form are read safely: a NUL byte hides the rest of its
+// line; a line longer than 126 characters, or holding a NUL, is never taken for
+// a value (a cut line could name a different file), though a "[" at its start
+// still ends a section; header names of any length are compared whole.
 struct TextReader {
     char *text;
     uint32_t size;
@@ -28,15 +35,19 @@ int LoadTextBytes(const char *bytes, size_t size);
 // Frees the text; always 1.
 int ReleaseText();
 
-// Copies the current line (its characters and LF) strncpy-style into dest and
-// steps past it; returns dest, or none when no line is left.
+// Copies the current line (its characters and LF) strncpy-style into dest, but
+// cut to size - 1 bytes and always terminated, and steps past the whole line;
+// returns dest, or none when no line is left (dest untouched).
 char *ReadLine(char *dest, size_t size);
 
 // From the top: 1 when a header of that name was found (cursor after it), else 0.
 int SeekSection(const char *name);
 
 // First value of key in the first section of that name. 1 found (destinations
-// filled; either may be none), 0 not found (destinations untouched).
+// filled; either may be none), 0 not found (destinations untouched). The value
+// is copied strncpy-style but cut to size - 1 bytes and always terminated; a
+// key line without "=" or without a value gives "" and 0. The number follows
+// atoi (see ParseInteger).
 int GetSectionValue(const char *section, const char *key, char *value, size_t size,
                     int32_t *number);
 
