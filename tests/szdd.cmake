@@ -7,3 +7,15 @@ endfunction()
 
 szdd_test(szdd_test szdd_test.cpp)
 szdd_test(files_test files_test.cpp)
+
+# The independent expanders: libmspack, msexpand and mscompress natively, the
+# LZ expansion library under Windows.
+szdd_test(szdd_${WIZARD_PLATFORM}_test szdd_${WIZARD_PLATFORM}_test.cpp)
+if(WIN32)
+  target_link_libraries(szdd_win32_test PRIVATE lz32)
+else()
+  find_library(MSPACK_LIBRARY mspack REQUIRED)
+  find_path(MSPACK_INCLUDE_DIR mspack.h REQUIRED)
+  target_include_directories(szdd_posix_test PRIVATE ${MSPACK_INCLUDE_DIR})
+  target_link_libraries(szdd_posix_test PRIVATE ${MSPACK_LIBRARY})
+endif()
