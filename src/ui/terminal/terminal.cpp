@@ -46,6 +46,8 @@ struct TerminalState {
     unsigned drawnCount;
     int linesDrawn;
     int keyboardTaken; // the terminal is in the progress window's key mode
+    FILE *questions;   // where questions and their answers are printed
+    int questionsOnTerminal;
 };
 
 static TerminalState T;
@@ -160,6 +162,13 @@ void TerminalReset() {
     T.errorIsTerminal = isatty(STDERR_FILENO);
     T.outputDraws = TerminalCanMoveCursor(T.outputIsTerminal, getenv("TERM"));
     T.colour = TerminalCanUseColour(T.outputDraws, getenv("NO_COLOR"));
+    // A person at the keyboard must see the questions even when the output goes to a file.
+    T.questions = stdout;
+    T.questionsOnTerminal = T.outputIsTerminal;
+    if (T.inputIsTerminal && !T.outputIsTerminal && T.errorIsTerminal) {
+        T.questions = stderr;
+        T.questionsOnTerminal = 1;
+    }
     InstallSignals();
     TakeSignals();
     T.interrupts = 0;
@@ -251,12 +260,12 @@ static ReadResult ReadAnswer(char *line, size_t size) {
         TakeKeyboard();
     if (result == READ_LINE && !T.inputIsTerminal) {
         char clean[ANSWER_SIZE];
-        printf("%s\n", SanitizeText(line, clean, sizeof clean));
+        fprintf(T.questions, "%s\n", SanitizeText(line, clean, sizeof clean));
     } else if (result != READ_LINE) {
         line[0] = '\0';
-        printf("\n");
+        fprintf(T.questions, "\n");
     }
-    fflush(stdout);
+    fflush(T.questions);
     return result;
 }
 
@@ -269,7 +278,8 @@ static int TerminalWidth() {
 
 static int TerminalRows() {
     struct winsize size;
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 3)
+    int fd = T.questions != nullptr ? fileno(T.questions) : STDOUT_FILENO;
+    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_row > 3)
         return size.ws_row;
     return 24;
 }
@@ -303,7 +313,7 @@ static void Redraw() {
     state.finishEnabled = ItemEnabled(window, IDC_FINISH_BUTTON);
     static ScreenLines lines;
     ComposeProgressScreen(&state, TerminalWidth(), T.colour, &lines);
-    if (T.redrawAll)
+    if (T.redrawAll && T.linesDrawn > 0)
         fputs("\x1b[H\x1b[2J", stdout); // a resized terminal has rewrapped the old drawing
     else if (T.linesDrawn > 0)
         printf("\r\x1b[%dA", T.linesDrawn);
@@ -380,29 +390,30 @@ void UiInitialise() {
 // Prints the agreement, a page at a time when a person reads it on a terminal,
 // and asks. 1 when the answer accepts it.
 static int AskAgreement(const char *caption, const char *text) {
-    int width = TerminalWidth();
-    int page = T.inputIsTerminal && T.outputIsTerminal ? TerminalRows() - 2 : 0;
-    printf("%s%s%s\n\n", T.colour ? Bold : "", caption, T.colour ? Plain : "");
+    FILE *ask = T.questions;
+    int width = T.questionsOnTerminal ? TerminalWidth() : 79;
+    int page = T.inputIsTerminal && T.questionsOnTerminal ? TerminalRows() - 2 : 0;
+    fprintf(ask, "%s%s%s\n\n", T.colour ? Bold : "", caption, T.colour ? Plain : "");
     char line[SCREEN_LINE_SIZE];
     char answer[ANSWER_SIZE];
     size_t offset = 0;
     int printed = 2;
     while (NextWrappedLine(text, &offset, width, line, sizeof line)) {
         if (page > 0 && printed >= page) {
-            printf("-- More --  Enter: next page, q: go to the question ");
+            fprintf(ask, "-- More --  Enter: next page, q: go to the question ");
             if (ReadAnswer(answer, sizeof answer) != READ_LINE)
                 return 0;
             if (T.outputDraws)
-                fputs("\x1b[1A\r\x1b[K", stdout);
+                fputs("\x1b[1A\r\x1b[K", ask); // the prompt has served
             printed = 0;
             if (answer[0] == 'q' || answer[0] == 'Q')
                 break;
         }
         char clean[SCREEN_LINE_SIZE];
-        printf("%s\n", SanitizeText(line, clean, sizeof clean));
+        fprintf(ask, "%s\n", SanitizeText(line, clean, sizeof clean));
         printed++;
     }
-    printf("\nAccept? [y/N] ");
+    fprintf(ask, "\nAccept? [y/N] ");
     return ReadAnswer(answer, sizeof answer) == READ_LINE && AnswerAccepts(answer);
 }
 
@@ -502,23 +513,25 @@ int ConfirmCancel(const char *text) {
     Redraw();
     char clean[TEXT_SIZE];
     SanitizeText(text, clean, sizeof clean);
-    if (T.outputDraws) {
+    FILE *ask = T.questions;
+    fflush(stdout);
+    if (T.questionsOnTerminal) {
         char line[SCREEN_LINE_SIZE];
         size_t offset = 0;
         int first = 1;
         int width = TerminalWidth() < SCREEN_MAX_WIDTH ? TerminalWidth() : SCREEN_MAX_WIDTH;
-        printf("\n");
+        fprintf(ask, "\n");
         while (NextWrappedLine(clean, &offset, width, line, sizeof line)) {
-            printf("%s%s", first ? "" : "\n", line);
+            fprintf(ask, "%s%s", first ? "" : "\n", line);
             first = 0;
         }
     } else {
-        printf("%s", clean);
+        fprintf(ask, "%s", clean);
     }
     int answer = 1;
     char reply[ANSWER_SIZE];
     for (;;) {
-        printf(" [Y/n] ");
+        fprintf(ask, " [Y/n] ");
         if (ReadAnswer(reply, sizeof reply) != READ_LINE)
             break;
         int given = AnswerYesDefault(reply);
@@ -526,7 +539,7 @@ int ConfirmCancel(const char *text) {
             answer = given;
             break;
         }
-        printf("Please answer y or n.");
+        fprintf(ask, "Please answer y or n.");
     }
     AfterBox();
     return answer;
