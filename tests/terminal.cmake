@@ -16,5 +16,7 @@ if(NOT WIN32)
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/terminal/run_test.sh $<TARGET_FILE:update-wizard>)
   add_test(NAME terminal_tmux_test
     COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/terminal/tmux_test.sh $<TARGET_FILE:update-wizard>)
-  set_tests_properties(terminal_tmux_test PROPERTIES SKIP_RETURN_CODE 77)
+  add_test(NAME terminal_example_test
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/terminal/example_test.sh $<TARGET_FILE:update-wizard> ${CMAKE_BINARY_DIR})
+  set_tests_properties(terminal_tmux_test terminal_example_test PROPERTIES SKIP_RETURN_CODE 77)
 endif()
