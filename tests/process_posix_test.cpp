@@ -115,4 +115,15 @@ TEST_F(PosixProcess, AnEmptyPathEntryDoesNotHideTheRest) {
     setenv("PATH", original.c_str(), 1);
 }
 
+// Windows refuses a command line of 32768 characters or more; so does this.
+TEST_F(PosixProcess, AnOverlongCommandLineFailsLikeTheStart) {
+    std::string line =
+        ChildCommand(WIZARD_CHILD_NAME) + " 0 --create=ran " + std::string(40000, 'x');
+    int32_t code = Untouched;
+    EXPECT_EQ(RunEntryCommand(line.c_str(), 1, &code, Capture), -1);
+    EXPECT_EQ(code, E2BIG);
+    EXPECT_FALSE(Exists("ran"));
+    EXPECT_TRUE(Exists(Capture));
+}
+
 } // namespace

@@ -2,6 +2,8 @@
 //   win32_probe startup
 //     prints its start description and priority class:
 //     "flags=HEX show=N priority=HEX stdout=file|other"
+//   win32_probe priority NAME
+//     writes its priority class to the file NAME: "priority=HEX"
 //   win32_probe hold NAME
 //     opens NAME without sharing, creates NAME.ready, waits until NAME.stop
 //     exists (at most a minute), closes NAME and deletes NAME.ready.
@@ -18,6 +20,15 @@ static int ReportStartup() {
            (unsigned)startup.wShowWindow, (unsigned long)GetPriorityClass(GetCurrentProcess()),
            type == FILE_TYPE_DISK ? "file" : "other");
     fflush(stdout);
+    return 0;
+}
+
+static int WritePriority(const char *name) {
+    FILE *file = fopen(name, "w");
+    if (file == nullptr)
+        return 2;
+    fprintf(file, "priority=%lx\n", (unsigned long)GetPriorityClass(GetCurrentProcess()));
+    fclose(file);
     return 0;
 }
 
@@ -48,6 +59,8 @@ static int Hold(const char *name) {
 int main(int argc, char **argv) {
     if (argc == 2 && strcmp(argv[1], "startup") == 0)
         return ReportStartup();
+    if (argc == 3 && strcmp(argv[1], "priority") == 0)
+        return WritePriority(argv[2]);
     if (argc == 3 && strcmp(argv[1], "hold") == 0)
         return Hold(argv[2]);
     return 1;
