@@ -7,7 +7,8 @@ wizard_test(planning_test planning_test.cpp)
 add_dependencies(planning_test test_utility restool)
 target_compile_definitions(planning_test PRIVATE
   TEST_UTILITY_PATH="$<TARGET_FILE:test_utility>"
-  RESTOOL_PATH="$<TARGET_FILE:restool>")
+  RESTOOL_PATH="$<TARGET_FILE:restool>"
+  EXAMPLE_DIR="${PROJECT_SOURCE_DIR}/examples/sample-update")
 
 # restool against the system's tar: natively only.
 if(NOT WIN32)

@@ -18,6 +18,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -188,6 +189,25 @@ TEST_F(Planning, WorkedExampleRunsBothCallsAndFillsTheListInOrder) {
     EXPECT_FALSE(fs::exists("update.dmp"));
     EXPECT_FALSE(fs::exists("!tmpexec.$$$"));
     EXPECT_EQ(Reader.text, nullptr);
+}
+
+// The worked example's own directory: C:\Upd on Windows, its POSIX twin elsewhere.
+TEST_F(Planning, WorkedExampleCommandLinesInTheExamplesDirectory) {
+    const std::string upd = PathSeparator == '\\' ? "C:\\Upd" : "/tmp/Upd";
+    std::error_code ignored;
+    fs::remove_all(upd, ignored);
+    ASSERT_TRUE(fs::create_directory(upd));
+    fs::current_path(upd);
+    ASSERT_TRUE(ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory));
+    ASSERT_EQ(std::string(Wizard.BaseDirectory), upd);
+    WriteWorkedExample();
+
+    EXPECT_EQ(PlanningPass(), 1);
+    const std::string tool = upd + PathSeparator + "restool.exe";
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{tool + " data.res patch.src /WORK",
+                                                    tool + " patch.src /DUMP"}));
+    fs::current_path(dir);
+    fs::remove_all(upd, ignored);
 }
 
 struct FailureRow {
@@ -478,3 +498,66 @@ TEST_F(Planning, SampleUtilityFindsChangedResources) {
 }
 
 } // namespace
+
+namespace {
+
+void CopyAsUpdateFile(const fs::path &from, const std::string &to) {
+    std::string text = ReadWhole(from.string()), crlf;
+    for (char c : text) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    WriteFile(to, crlf);
+}
+
+// Puts the files of a source folder into an archive with the sample utility,
+// each with the given time, and removes the loose copies again.
+void EncodeFolder(const fs::path &folder, const std::string &archive, int32_t time) {
+    std::string tool = UtilityPath();
+    std::string command = tool + " " + archive;
+    std::vector<std::string> names;
+    for (const fs::directory_entry &entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const std::string &name : names) {
+        fs::copy_file(folder / name, name, fs::copy_options::overwrite_existing);
+        StampFileTime(name.c_str(), time);
+        command += " " + name;
+    }
+    int32_t code = -1;
+    ASSERT_EQ(RunCaptured(tool.c_str(), (command + " /ENCODE").c_str(), 1, &code, "encode.txt"), 0);
+    ASSERT_EQ(code, 0);
+    for (const std::string &name : names)
+        fs::remove(name);
+    fs::remove("encode.txt");
+}
+
+} // namespace
+
+// The bundled sample update, run through the planning pass with the real
+// utility: the complete work list that the execution passes will walk.
+TEST_F(Planning, SampleUpdatePlansItsCompleteWorkList) {
+    const fs::path example = EXAMPLE_DIR;
+    InstallUtility("restool.exe", RESTOOL_PATH);
+    EncodeFolder(example / "product" / "resources", "data.res", 1735689600);
+    EncodeFolder(example / "update" / "patch", "patch.src", 1764547200);
+    CopyAsUpdateFile(example / "update" / "update.wiz", "update.wiz");
+    CopyAsUpdateFile(example / "update" / "update.txt", "update.txt");
+    for (const char *name : {"app.cfg", "readme.txt", "notes.txt"})
+        fs::copy_file(example / "update" / name, name);
+    fs::copy_file(example / "product" / "old.log", "old.log");
+
+    EXPECT_EQ(PlanningPass(), 1);
+    EXPECT_EQ(RecordedWith("warning "), std::vector<std::string>{});
+    EXPECT_EQ(Entries(),
+              (std::vector<std::string>{
+                  Entry(ENTRY_CLEANUP, "patch.src"), Entry(ENTRY_ADD, "splash.txt", 1764547200),
+                  Entry(ENTRY_ADD, "logo.txt", 1764547200), Entry(ENTRY_REMOVE, "old.log"),
+                  Entry(ENTRY_EXECUTE, "restool.exe data.res /LIST"),
+                  Entry(ENTRY_COPY, "app.cfg", 1767225600),
+                  Entry(ENTRY_COPY, "readme.txt", 1767225600)}));
+    EXPECT_EQ(ReadWhole("logo.txt"),
+              ReadWhole((example / "update" / "patch" / "logo.txt").string()));
+    EXPECT_FALSE(fs::exists("strings.txt")) << "unchanged resources stay in the archive";
+}
