@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -450,6 +452,66 @@ TEST_F(TerminalTest, LineModeShowsTitleDestinationAndEachStatus) {
     EXPECT_EQ(r.out, "Tarvelle Local File Update Wizard v1.0.5a\n"
                      "Destination Directory: /srv/product\n"
                      "Entry 1.\nEntry 2.\nEntry 3.\nEntry 4.\nEntry 5.\n");
+}
+
+// Everything that has reached the terminal's other side so far.
+std::string Drained(int master) {
+    std::string text;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(master, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(got));
+    return text;
+}
+
+TEST_F(TerminalTest, DrawsInPlaceAndOnlyWhenSomethingChanged) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    fflush(stdout);
+    dup2(slave, STDOUT_FILENO);
+    close(slave);
+    const char *term = getenv("TERM");
+    std::string savedTerm = term != nullptr ? term : "";
+    setenv("TERM", "xterm", 1);
+    setenv("NO_COLOR", "1", 1);
+    SetInput("");
+    PassEntries = 0;
+    SignalAt = 0;
+    int error = 0;
+    WindowHandle window = CreateProgressWindow(PassProc, &error);
+    ASSERT_NE(window, nullptr);
+    Wizard.ProgressWindow = window;
+    ShowProgressWindow(window, WizardTitle);
+    std::string first = Drained(master);
+    EXPECT_NE(first.find("Tarvelle Local File Update Wizard v1.0.5a"), std::string::npos);
+    EXPECT_NE(first.find("[ Cancel ]"), std::string::npos);
+    EXPECT_EQ(first.find("\x1b[1m"), std::string::npos) << "NO_COLOR is respected";
+
+    PumpMessages(); // the empty pass: Finish enabled, so the window is drawn again
+    std::string second = Drained(master);
+    EXPECT_EQ(second.rfind("\r\x1b[", 0), 0u) << "redrawn over the old drawing";
+    EXPECT_NE(second.find("[ Finish ]"), std::string::npos);
+
+    PumpMessages();
+    PumpMessages();
+    EXPECT_EQ(Drained(master), "") << "nothing changed, nothing drawn";
+
+    SetStatus("Two.");
+    PumpMessages();
+    std::string third = Drained(master);
+    EXPECT_NE(third.find("  Two."), std::string::npos);
+    EXPECT_EQ(third.find("Tarvelle User"), std::string::npos);
+
+    fflush(stdout);
+    dup2(savedOut, STDOUT_FILENO);
+    close(master);
+    unsetenv("NO_COLOR");
+    if (term != nullptr)
+        setenv("TERM", savedTerm.c_str(), 1);
+    else
+        unsetenv("TERM");
+    DestroyWindowHandle(window);
 }
 
 } // namespace
