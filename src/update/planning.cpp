@@ -21,6 +21,8 @@ enum { UTILITY_PATH_SIZE = (PATH_SIZE - 1) + 1 + (NAME_SIZE - 1) + 1 };
 
 // "<path> <ResourceFile> <SourceFile> /WORK" is the longer of the two lines.
 enum { VERB_ROOM = 8, COMMAND_LINE_SIZE = UTILITY_PATH_SIZE + 2 * NAME_SIZE + VERB_ROOM };
+static_assert(COMMAND_LINE_SIZE >= (UTILITY_PATH_SIZE - 1) + 2 * NAME_SIZE + sizeof " /WORK",
+              "the longest /WORK command line must fit");
 
 static const char CaptureFile[] = "!tmpexec.$$$";
 static const char AddListFile[] = "update.lst";
@@ -49,7 +51,7 @@ static void ShowStatus(const char *format, ...) {
     PumpMessages();
 }
 
-// Steps 1-4: the first *.wiz file names the update script.
+// The first *.wiz file that the directory search yields names the update script.
 static int ReadPointerFile() {
     ShowStatus("Reading configuration file (.WIZ)");
     if (!FindFirstMatch("*.wiz", Wizard.PointerFileName, sizeof Wizard.PointerFileName))
@@ -74,7 +76,7 @@ static void ReadPrecheckName(PlanningStorage *work, const char *key, char *dest,
         dest[0] = '\0';
 }
 
-// Steps 5-8: the script is left loaded for the entries of step 12.
+// The script stays loaded: its COPY, EXECUTE and REMOVE lines are read next.
 static int ReadScriptNames(PlanningStorage *work) {
     ShowStatus("Reading configuration file (%s)", Wizard.ScriptFileName);
     if (!LoadTextFile(Wizard.ScriptFileName)) {
@@ -90,7 +92,8 @@ static int ReadScriptNames(PlanningStorage *work) {
     return 1;
 }
 
-// Steps 9-11. The archive itself is never expanded: only the utility reads it.
+// The utility and the archive must exist. The archive itself is never expanded:
+// only the utility reads it.
 static int CheckInputs() {
     if (!FileExists(Wizard.ResourceUtility)) {
         ShowWarningF("Resource Utility (%s) could not be located. Aborting.",
@@ -129,7 +132,7 @@ static int AddSectionEntries(PlanningStorage *work, const char *section, const c
     }
 }
 
-// Step 12, in the order whose reverse the execution passes walk.
+// In the order whose reverse the execution passes walk.
 static int AddScriptEntries(PlanningStorage *work) {
     if (AddSectionEntries(work, "COPY", "COPY", ENTRY_COPY) &&
         AddSectionEntries(work, "EXECUTE", "EXE", ENTRY_EXECUTE) &&
@@ -139,8 +142,8 @@ static int AddScriptEntries(PlanningStorage *work) {
     return 0;
 }
 
-// Steps 15-17 and 19-21: one utility call. listFile names the list that the
-// call should write; it is what a start failure reports.
+// One utility call. listFile names the list that the call should write; it is
+// what a start failure reports.
 static int RunUtility(PlanningStorage *work, const char *verb, int withResource,
                       const char *listFile) {
     // Both buffers are sized for the longest names, so neither line is ever cut.
@@ -163,7 +166,7 @@ static int RunUtility(PlanningStorage *work, const char *verb, int withResource,
     return 1;
 }
 
-// Step 18: a missing "update.lst" means nothing to add. Out of memory stops
+// A missing "update.lst" means nothing to add. Out of memory stops
 // without a message.
 static int ReadAddList(PlanningStorage *work) {
     if (!LoadTextFile(AddListFile))
@@ -176,7 +179,7 @@ static int ReadAddList(PlanningStorage *work) {
     return 1;
 }
 
-// Steps 22-24: without "update.dmp" the update goes on with no cleanup entries.
+// Without "update.dmp" the update goes on with no cleanup entries.
 static int ReadCleanupList(PlanningStorage *work) {
     if (!LoadTextFile(CleanupListFile)) {
         ShowWarning("Warning.  Could not open cleanup configuration file.");
@@ -191,7 +194,7 @@ static int ReadCleanupList(PlanningStorage *work) {
     return 1;
 }
 
-// Steps 1-13: everything that comes from the pointer file and the script.
+// Everything that comes from the pointer file and the script.
 static int ReadUpdateScript(PlanningStorage *work) {
     if (!ReadPointerFile() || !ReadScriptNames(work) || !CheckInputs() || !AddScriptEntries(work))
         return 0;
@@ -199,7 +202,7 @@ static int ReadUpdateScript(PlanningStorage *work) {
     return 1;
 }
 
-// Steps 14-24: what the resource utility says is to be added and cleaned up.
+// What the resource utility says is to be added and cleaned up.
 static int AskResourceUtility(PlanningStorage *work) {
     ShowStatus("Examining resource file. (%s)", Wizard.ResourceFile);
     if (!RunUtility(work, "/WORK", 1, AddListFile) || !ReadAddList(work))
@@ -214,7 +217,7 @@ int PlanningPass() {
     work.value[0] = '\0';
     work.resultCode = 0;
     int result = ReadUpdateScript(&work) && AskResourceUtility(&work);
-    // Whatever step stopped the pass, the reader must be empty for the next user.
+    // Wherever the pass stopped, the reader must be empty for its next user.
     ReleaseText();
     return result;
 }
