@@ -21,6 +21,7 @@ enum {
     COPY_SLACK = 8,            // a match copied in 8-byte pieces overshoots by less
     IN_BLOCK = 1 << 20,
     OUT_BLOCK = 1 << 20,
+    MEMORY_BLOCK = 1 << 16,
     TEMP_NAME_SIZE = 260
 };
 
@@ -37,7 +38,8 @@ struct Decoder {
     FileHandle inFile;
     unsigned char *inBuffer; // IN_BLOCK + GROUP_IN, for inFile
 
-    unsigned char *buffer; // WINDOW_SIZE + OUT_BLOCK + GROUP_OUT + COPY_SLACK
+    unsigned char *buffer; // WINDOW_SIZE + outBlock + GROUP_OUT + COPY_SLACK
+    size_t outBlock;       // how much is produced before it is handed on
     size_t outPos;         // next byte of buffer to produce, WINDOW_SIZE or more
     unsigned positionBias; // window position of buffer index i: (i + bias) & WINDOW_MASK
     FileHandle outFile;
@@ -175,7 +177,7 @@ static int64_t DecodeStream(Decoder *d) {
                 return result;
             }
         }
-        if (d->outPos >= WINDOW_SIZE + OUT_BLOCK) {
+        if (d->outPos >= WINDOW_SIZE + d->outBlock) {
             int result = FlushOutput(d);
             if (result < 0) {
                 return result;
@@ -196,8 +198,10 @@ static int64_t DecodeStream(Decoder *d) {
     return d->written == d->expected ? d->written : (int64_t)LZERROR_READ;
 }
 
-static unsigned char *AllocateOutputBuffer() {
-    return (unsigned char *)malloc(WINDOW_SIZE + OUT_BLOCK + GROUP_OUT + COPY_SLACK);
+static unsigned char *AllocateOutputBuffer(Decoder *d, size_t block) {
+    d->outBlock = block;
+    d->buffer = (unsigned char *)malloc(WINDOW_SIZE + block + GROUP_OUT + COPY_SLACK);
+    return d->buffer;
 }
 
 int64_t SzddExpand(FileHandle in, FileHandle out) {
@@ -221,7 +225,7 @@ int64_t SzddExpand(FileHandle in, FileHandle out) {
     d.outFile = out;
     d.expected = ReadLittle32(header + 10);
     d.inBuffer = (unsigned char *)malloc(IN_BLOCK + GROUP_IN);
-    d.buffer = AllocateOutputBuffer();
+    AllocateOutputBuffer(&d, OUT_BLOCK);
     int64_t result = LZERROR_GLOBALLOC;
     if (d.inBuffer != NULL && d.buffer != NULL) {
         d.in = d.inBuffer;
@@ -250,9 +254,9 @@ int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSiz
     d.outMemory = (unsigned char *)out;
     d.outMemorySize = outSize;
     d.expected = ReadLittle32(bytes + 10);
-    d.buffer = AllocateOutputBuffer();
+    // Copies from memory to memory gain nothing from large blocks.
     int64_t result = LZERROR_GLOBALLOC;
-    if (d.buffer != NULL) {
+    if (AllocateOutputBuffer(&d, MEMORY_BLOCK) != NULL) {
         result = DecodeStream(&d);
     }
     free(d.buffer);

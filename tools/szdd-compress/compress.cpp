@@ -99,7 +99,9 @@ static size_t Encode(Finder *f, unsigned char *out) {
     size_t written = HEADER_SIZE;
     size_t control = 0;
     int items = 8;
-    for (size_t i = 0; i < WINDOW_SIZE; i++) {
+    // All blank positions are alike: the last few, which run on into the
+    // input, give every match the blanks can give.
+    for (size_t i = WINDOW_SIZE - MAX_MATCH; i < WINDOW_SIZE; i++) {
         Insert(f, i);
     }
     size_t at = WINDOW_SIZE;
