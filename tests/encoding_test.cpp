@@ -230,35 +230,29 @@ TEST_F(Encoding, UtilityThatCannotStart) {
 // The bar's range has 16 bits. Up to 65,535 files it counts files; beyond
 // that it still runs from empty to full, each batch moving it in proportion.
 TEST_F(Encoding, BarBeyondSixteenBits) {
-    snprintf(Wizard.ResourceUtility, sizeof Wizard.ResourceUtility, "%s", "missing.exe");
-    const int cases[] = {65535, 70001};
-    for (int files : cases) {
-        SCOPED_TRACE(files);
-        FreeWorkList();
-        EmptyBar();
-        AddFiles(files, false);
+    // A capture file that cannot be created keeps the utility from being
+    // started at all, which keeps the 700 runs quick.
+    fs::create_directory("!tmpexec.$$$");
+    const int files = 70001;
+    AddFiles(files, false);
 
-        EXPECT_EQ(ResourceEncodingPass(files), 1);
+    EXPECT_EQ(ResourceEncodingPass(files), 1);
 
-        std::vector<std::string> bar = Since("bar ");
-        ASSERT_GE(bar.size(), 2u);
-        EXPECT_EQ(bar[0], Range(65535));
-        int64_t step = 0, position = 0, sent = 0;
-        for (size_t i = 1; i < bar.size(); i++) {
-            long long wparam = 0;
-            if (sscanf(bar[i].c_str(), "PBM_SETSTEP %lld", &wparam) == 1) {
-                step = wparam;
-                continue;
-            }
-            ASSERT_EQ(bar[i], "PBM_STEPIT 0 0");
-            position += step;
-            sent = std::min<int64_t>(sent + 100, files);
-            ASSERT_EQ(position, sent * 65535 / files) << "after " << sent << " files";
+    std::vector<std::string> bar = Since("bar ");
+    ASSERT_GE(bar.size(), 2u);
+    EXPECT_EQ(bar[0], Range(65535));
+    int64_t step = 0, position = 0, sent = 0;
+    for (size_t i = 1; i < bar.size(); i++) {
+        long long wparam = 0;
+        if (sscanf(bar[i].c_str(), "PBM_SETSTEP %lld", &wparam) == 1) {
+            step = wparam;
+            continue;
         }
-        EXPECT_EQ(sent, files);
-        EXPECT_EQ(Bar().position, 65535);
-        if (files == 65535) {
-            EXPECT_EQ(bar[bar.size() - 2], "PBM_SETSTEP 35 0");
-        }
+        ASSERT_EQ(bar[i], "PBM_STEPIT 0 0");
+        position += step;
+        sent = std::min<int64_t>(sent + 100, files);
+        ASSERT_EQ(position, sent * 65535 / files) << "after " << sent << " files";
     }
+    EXPECT_EQ(sent, files);
+    EXPECT_EQ(Bar().position, 65535);
 }
