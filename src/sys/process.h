@@ -18,7 +18,6 @@ int RunCaptured(const char *program, const char *commandLine, int wait, int32_t 
 
 // Runs the command line of an EXECUTE entry; as RunCaptured without the
 // argument test (a null command line fails to start like an empty one).
-int RunEntryCommand(const char *commandLine, int wait, int32_t *exitCode,
-                    const char *captureFile);
+int RunEntryCommand(const char *commandLine, int wait, int32_t *exitCode, const char *captureFile);
 
 #endif
