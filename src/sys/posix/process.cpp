@@ -113,7 +113,8 @@ static int StartChild(const char *commandLine, int capture, pid_t *child) {
 }
 
 // The exit code as Windows would give it for a normal end; a child ended by a
-// signal reports 128 plus the signal's number, as shells do.
+// signal reports 128 plus the signal's number, as shells do. -1 when the end
+// cannot be learnt (the wizard's SIGCHLD ignored, so the child was reaped).
 static int32_t WaitForChild(pid_t child) {
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
@@ -139,6 +140,7 @@ static int RunChild(const char *commandLine, int wait, int32_t *exitCode, const 
             *exitCode = failure;
         return -1;
     }
+    // A child not waited for is never reaped; every caller waits.
     if (!wait)
         return 0;
     int32_t code = WaitForChild(child);
