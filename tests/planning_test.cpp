@@ -326,6 +326,16 @@ TEST_F(Planning, EveryFailureRowShowsItsWarningAndResult) {
           base + PathSeparator + "restool.exe data.res patch.src /WORK"},
          0,
          0},
+        {"capture file cannot be created",
+         [](Planning *p) {
+             p->WriteWorkedExample();
+             // Nothing was started, so the result code still holds its first value.
+             fs::create_directory("!tmpexec.$$$");
+         },
+         {"Could not create process (update.lst)[0].  Aborting.",
+          base + PathSeparator + "restool.exe data.res patch.src /WORK"},
+         0,
+         0},
         {"utility does not start for /DUMP",
          [](Planning *p) {
              p->WriteWorkedExample();
