@@ -18,7 +18,7 @@ enum {
     MAX_MATCH = 18,
     GROUP_IN = 1 + 8 * 2,      // a control byte and eight matches
     GROUP_OUT = 8 * MAX_MATCH, // what one control byte can produce
-    COPY_SLACK = 8,            // a match copied in 8-byte pieces overshoots by less
+    COPY_SLACK = MAX_MATCH,    // a match may be copied whole at its longest
     IN_BLOCK = 1 << 20,
     OUT_BLOCK = 1 << 20,
     MEMORY_BLOCK = 1 << 16,
@@ -107,7 +107,11 @@ static size_t CopyMatch(Decoder *d, size_t at, unsigned offset, unsigned length)
     size_t distance = ((position - offset - 1) & WINDOW_MASK) + 1;
     unsigned char *to = d->buffer + at;
     const unsigned char *from = to - distance;
-    if (distance >= 8) {
+    if (distance >= MAX_MATCH) {
+        // One fixed-size copy beats a loop; the bytes beyond the match are
+        // overwritten by what follows.
+        memcpy(to, from, MAX_MATCH);
+    } else if (distance >= 8) {
         for (unsigned k = 0; k < length; k += 8) {
             memcpy(to + k, from + k, 8);
         }
