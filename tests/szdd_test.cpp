@@ -297,3 +297,28 @@ TEST_F(ExpandTest, TemporaryNamesFollowTheRuntimeRule) {
     char tiny[8];
     EXPECT_FALSE(FormTempFileName(41, tiny, sizeof tiny));
 }
+
+TEST(CompressedName, FollowsTheClassicTools) {
+    struct Case {
+        const char *name;
+        const char *compressed;
+        unsigned char lastChar;
+    } cases[] = {
+        {"setup.exe", "setup.ex_", 'e'},
+        {"a.c", "a.c_", 0},
+        {"a.cc", "a.cc_", 0},
+        {"readme", "readme._", 0},
+        {"dir.d/readme", "dir.d/readme._", 0},
+        {"data.html", "data.htm_", 'l'},
+    };
+    for (const Case &c : cases) {
+        char name[64];
+        unsigned char lastChar = 1;
+        ASSERT_TRUE(SzddCompressedName(c.name, name, sizeof name, &lastChar)) << c.name;
+        EXPECT_STREQ(name, c.compressed);
+        EXPECT_EQ(lastChar, c.lastChar) << c.name;
+    }
+    char tiny[9];
+    unsigned char lastChar;
+    EXPECT_FALSE(SzddCompressedName("setup.exe", tiny, sizeof tiny, &lastChar));
+}
