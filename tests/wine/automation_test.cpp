@@ -29,6 +29,13 @@ enum {
     NO_ID = 0xFFFF
 };
 
+class WineDisplay : public ::testing::Environment {
+  public:
+    void SetUp() override { PrepareWineDisplay(); }
+};
+
+static ::testing::Environment *const Display = ::testing::AddGlobalTestEnvironment(new WineDisplay);
+
 class WizardUi : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -296,6 +303,8 @@ TEST_F(WizardUi, CompleteRunWaitsForFinish) {
     HWND bar = GetDlgItem(progress, PROGRESS_BAR);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(finish) != 0; }));
     EXPECT_FALSE(IsWindowEnabled(cancel));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress, RESOURCES_LABEL)));
+    EXPECT_TRUE(IsWindowEnabled(bar));
     EXPECT_EQ(AskWindow(bar, PBM_GETRANGE, TRUE), 0);
     EXPECT_EQ(AskWindow(bar, PBM_GETRANGE, FALSE), 100);
     EXPECT_EQ(AskWindow(bar, PBM_GETPOS), 100);
@@ -423,6 +432,88 @@ TEST_F(WizardUi, CloseBoxDuringAPassAsksNothingAndWaitsForThePass) {
     EXPECT_TRUE(IsWindowVisible(progress));
 
     ASSERT_TRUE(PressBoxButton(warning, IDOK));
+    EXPECT_EQ(ExitCode(), 0);
+}
+
+// ---- Inside the execution pass: a file that cannot be expanded stops it at a warning
+
+// The update copies one compressed file whose expansion cannot open its
+// temporary file (the first expansion of a run uses WIZ29.TMP, here a folder),
+// so the file pass shows warnings while the window is serviced.
+static void MakeUpdateWithFailingCopy(const std::string &dir) {
+    MakeValidUpdate(dir);
+    WriteTextFile(dir + "\\update.txt", "[HEADER]\r\nDST=data.res\r\n[PRECHECK]\r\n"
+                                        "RESEXE=utility.exe\r\n[COPY]\r\nCOPY=packed.bin\r\n");
+    static const char packed[] = "SZDD\x88\xf0\x27\x33"
+                                 "A"
+                                 "\x00\x04\x00\x00\x00"
+                                 "abcd";
+    FILE *file = fopen((dir + "\\packed.bin").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fwrite(packed, 1, sizeof packed - 1, file);
+    fclose(file);
+    ASSERT_TRUE(CreateDirectoryA((dir + "\\WIZ29.TMP").c_str(), nullptr));
+}
+
+// Presses OK on every warning of the wizard until done() holds.
+static bool DismissWarningsUntil(DWORD pid, const std::function<bool()> &done) {
+    return WaitUntil([&] {
+        HWND box = FindMessageBox(pid);
+        if (box != nullptr && GetDlgItem(box, IDYES) == nullptr)
+            PressBoxButton(box, IDOK);
+        return done();
+    });
+}
+
+class ExecutionPhase : public WizardUi {
+  protected:
+    // The progress window, with the file pass waiting on its first warning.
+    HWND StartAndReachWarning() {
+        MakeUpdateWithFailingCopy(dir);
+        HWND progress = StartAndAccept();
+        if (progress == nullptr || WaitForMessageBox(Pid()) == nullptr)
+            return nullptr;
+        return progress;
+    }
+    bool Ended() { return WaitForSingleObject(run.info.hProcess, 0) == WAIT_OBJECT_0; }
+};
+
+TEST_F(ExecutionPhase, CancelAnsweredNoLetsTheRunComplete) {
+    HWND progress = StartAndReachWarning();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(TextOf(GetDlgItem(progress, STATUS_TEXT)), "Decompressing file 1 of 1.");
+    Press(GetDlgItem(progress, CANCEL_BUTTON));
+    HWND question = WaitForBoxWithButton(Pid(), IDYES);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(PressBoxButton(question, IDNO));
+    HWND status = GetDlgItem(progress, STATUS_TEXT);
+    EXPECT_TRUE(DismissWarningsUntil(Pid(), [&] { return TextOf(status) == "All done."; }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(progress, FINISH_BUTTON)));
+    Press(GetDlgItem(progress, FINISH_BUTTON));
+    EXPECT_EQ(ExitCode(), 0);
+}
+
+TEST_F(ExecutionPhase, CancelAnsweredYesRemovesTheWindowBeforeThePassStops) {
+    HWND progress = StartAndReachWarning();
+    ASSERT_NE(progress, nullptr);
+    Press(GetDlgItem(progress, CANCEL_BUTTON));
+    HWND question = WaitForBoxWithButton(Pid(), IDYES);
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(PressBoxButton(question, IDYES));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(progress); }));
+    EXPECT_FALSE(Ended()); // the pass still waits on its warning
+    EXPECT_TRUE(DismissWarningsUntil(Pid(), [&] { return Ended(); }));
+    EXPECT_EQ(ExitCode(), 0);
+}
+
+TEST_F(ExecutionPhase, CloseBoxStopsThePassWithoutAQuestion) {
+    HWND progress = StartAndReachWarning();
+    ASSERT_NE(progress, nullptr);
+    PostMessageA(progress, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(500);
+    EXPECT_EQ(FindBoxWithButton(Pid(), IDYES), nullptr);
+    EXPECT_TRUE(IsWindowVisible(progress));
+    EXPECT_TRUE(DismissWarningsUntil(Pid(), [&] { return Ended(); }));
     EXPECT_EQ(ExitCode(), 0);
 }
 

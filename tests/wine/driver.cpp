@@ -14,6 +14,19 @@ static std::string FromHostPath(const char *path) {
     return result;
 }
 
+void PrepareWineDisplay() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr)
+        return; // real Windows: nothing to do
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    static const char no[] = "N";
+    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE *>(no), sizeof no);
+    RegCloseKey(key);
+}
+
 std::string WizardExePath() {
     return FromHostPath(WIZARD_EXE_PATH);
 }

@@ -15,6 +15,11 @@ extern const char AgreementTitleText[];
 // How long a test waits for anything the program should do.
 enum { WAIT_MS = 10000 };
 
+// Under Wine on a display without a window manager, lets Wine place the
+// windows itself; otherwise every window that closes waits two seconds for a
+// manager that never answers. Takes effect for programs started afterwards.
+void PrepareWineDisplay();
+
 // The wizard and the stand-in resource utility, as Windows paths.
 std::string WizardExePath();
 std::string UtilityExePath();

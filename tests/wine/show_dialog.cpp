@@ -29,6 +29,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     int seconds = argc > 3 ? atoi(argv[3]) : 5;
+    PrepareWineDisplay();
     std::string dir = MakeTempDirectory();
     if (dir.empty())
         return 1;
