@@ -19,6 +19,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
