@@ -42,3 +42,5 @@ if(WIN32)
   target_compile_definitions(hardening_faults_test PRIVATE
     PLATFORM_PROBE_NAME="$<TARGET_FILE_NAME:platform_probe>")
 endif()
+
+hardening_test(hardening_utility_test hardening/utility_test.cpp)
