@@ -3,7 +3,8 @@
 //   exit    exits with 9 and writes nothing
 //   flood   writes WIZARD_BAD_MB megabytes of text to standard output, exits 0
 //   many    /WORK: writes WIZARD_BAD_COUNT files and an "update.lst" naming them;
-//           /DUMP: the same count of leftovers and an "update.dmp" naming them;
+//           /DUMP: WIZARD_BAD_LEFTOVERS files (default: the same count) and an
+//           "update.dmp" naming them;
 //           /ENCODE: appends the number of names it was given to "encode.log"
 // Every call first appends its verb to "calls.log".
 #include <stdio.h>
@@ -73,8 +74,10 @@ int main(int argc, char **argv) {
         int count = atoi(Setting("WIZARD_BAD_COUNT"));
         if (strcmp(verb, "/WORK") == 0)
             return WriteFilesAndList("update.lst", "ADD", "FILE", "add", count) ? 0 : 101;
+        const char *leftovers = Setting("WIZARD_BAD_LEFTOVERS");
+        int oldCount = leftovers[0] != '\0' ? atoi(leftovers) : count;
         if (strcmp(verb, "/DUMP") == 0)
-            return WriteFilesAndList("update.dmp", "PFF", "ENTRY", "old", count) ? 0 : 101;
+            return WriteFilesAndList("update.dmp", "PFF", "ENTRY", "old", oldCount) ? 0 : 101;
         if (strcmp(verb, "/ENCODE") == 0)
             return AppendLine("encode.log", std::to_string(argc - 3)) ? 0 : 101;
     }
