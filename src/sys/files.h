@@ -32,6 +32,8 @@ int FileExists(const char *name);
 // Deletes once: 0 on success, else the platform's error code.
 int DeleteFileOnce(const char *name);
 // Copies from over to, overwriting: 0 on success, else the platform's error code.
+// A read-only target is refused. On POSIX an existing target keeps its
+// permissions, and a failed copy leaves it unchanged.
 int CopyFileOver(const char *from, const char *to);
 // Sets last-access and last-write times with the runtime's utime; the creation
 // time is untouched. 0 on success, -1 on failure.

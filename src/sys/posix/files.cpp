@@ -163,8 +163,22 @@ int CopyFileOver(const char *from, const char *to) {
         CloseFileHandle(source);
         return error;
     }
-    int error = CopyContent((int)source, target);
-    if (error == 0 && fchmod(target, info.st_mode & 07777) != 0) {
+    // The copy replaces the content of an existing file, so it keeps that file's
+    // permissions: an expanded program stays executable. A read-only target is
+    // refused, as Windows refuses to copy over a read-only file.
+    struct stat existing;
+    mode_t mode = info.st_mode & 07777;
+    int error = 0;
+    if (stat(to, &existing) == 0) {
+        mode = existing.st_mode & 07777;
+        if ((mode & 0222) == 0) {
+            error = EACCES;
+        }
+    }
+    if (error == 0) {
+        error = CopyContent((int)source, target);
+    }
+    if (error == 0 && fchmod(target, mode) != 0) {
         error = errno;
     }
     if (error == 0 && fsync(target) != 0) {
