@@ -152,7 +152,11 @@ class ProductTest : public ::testing::Test {
         WriteFile("update.wiz", Lines({"[HEADER]", "CMD=setup.txt"}));
         WriteFile("setup.txt", script);
         WriteFile("product.res", "archive");
-        fs::copy_file(utility, "restool.exe", fs::copy_options::overwrite_existing);
+        // Removed first: MinGW's copy_file does not overwrite despite being asked.
+        std::error_code error;
+        fs::remove("restool.exe", error);
+        fs::copy_file(utility, "restool.exe", error);
+        EXPECT_FALSE(error) << error.message();
         // An empty cleanup list, handed out once, keeps its warning out of the way.
         WriteFile("given.dmp", Lines({"[PFF]"}));
         SetSetting("WIZARD_TEST_DMP", "given.dmp");
