@@ -17,8 +17,7 @@ static const char DirOption[] = "/DIR=";
 // directory text is shortened with "..." so that the sentence stays whole.
 enum { DIR_TEXT_ROOM = MESSAGE_SIZE - 39 };
 
-int ApplyDirOption(const char *commandTail)
-{
+int ApplyDirOption(const char *commandTail) {
     const char *found = strstr(commandTail, DirOption);
     if (found == nullptr)
         return 1;
@@ -32,8 +31,7 @@ int ApplyDirOption(const char *commandTail)
     return 0;
 }
 
-void OnPlanMessage(WindowHandle window)
-{
+void OnPlanMessage(WindowHandle window) {
     int result = PlanningPass();
     if (!WindowExists(window))
         return;
@@ -43,8 +41,7 @@ void OnPlanMessage(WindowHandle window)
         PostWindowMessage(window, WM_COMMAND, IDC_FINISH_BUTTON, 0);
 }
 
-void OnExecuteMessage(WindowHandle window)
-{
+void OnExecuteMessage(WindowHandle window) {
     ExecutionPass();
     if (!WindowExists(window))
         return;
@@ -54,8 +51,7 @@ void OnExecuteMessage(WindowHandle window)
     SendWindowMessage(Wizard.ProgressBar, PBM_SETPOS, 100, 0);
 }
 
-int WizardMain(const char *commandTail)
-{
+int WizardMain(const char *commandTail) {
     ApplyDirOption(commandTail);
     UiInitialise();
     ClearWizardNames();

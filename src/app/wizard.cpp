@@ -7,8 +7,7 @@ WizardState Wizard;
 
 const char WizardTitle[] = "Tarvelle Local File Update Wizard v1.0.5a";
 
-void ShowWarningF(const char *format, ...)
-{
+void ShowWarningF(const char *format, ...) {
     va_list args;
     va_start(args, format);
     vsnprintf(Wizard.Message, sizeof Wizard.Message, format, args);
@@ -16,8 +15,7 @@ void ShowWarningF(const char *format, ...)
     ShowWarning(Wizard.Message);
 }
 
-void ClearWizardNames()
-{
+void ClearWizardNames() {
     Wizard.BaseDirectory[0] = '\0';
     Wizard.PointerFileName[0] = '\0';
     Wizard.ScriptFileName[0] = '\0';

@@ -37,8 +37,7 @@ const char AgreementTextSecond[] =
     "By choosing Accept you agree to these terms and the update begins. Choose Cancel "
     "to leave the product unchanged.\r\n";
 
-static intptr_t OnInitDialog(WindowHandle dialog)
-{
+static intptr_t OnInitDialog(WindowHandle dialog) {
     WindowHandle field = GetDialogItem(dialog, IDC_AGREEMENT_TEXT);
     size_t first = strlen(AgreementTextFirst);
     size_t second = strlen(AgreementTextSecond);
@@ -56,8 +55,7 @@ static intptr_t OnInitDialog(WindowHandle dialog)
 }
 
 intptr_t AgreementDialogProc(WindowHandle dialog, unsigned message, uintptr_t wparam,
-                             intptr_t lparam)
-{
+                             intptr_t lparam) {
     (void)lparam;
     if (message == WM_INITDIALOG)
         return OnInitDialog(dialog);
@@ -75,7 +73,6 @@ intptr_t AgreementDialogProc(WindowHandle dialog, unsigned message, uintptr_t wp
     }
 }
 
-int ShowAgreement()
-{
+int ShowAgreement() {
     return RunAgreementDialog(AgreementDialogProc) == 1 ? 1 : 0;
 }

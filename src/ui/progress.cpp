@@ -10,14 +10,12 @@ const char CancelQuestion[] =
     "Are you sure you want to cancel?  Doing so will leave this update incomplete and may "
     "result in product instability.  If this occurs, you will need to re-install the product.";
 
-void SetStatus(const char *text)
-{
+void SetStatus(const char *text) {
     if (WindowExists(Wizard.ProgressWindow))
         SetWindowTextTo(Wizard.StatusText, text);
 }
 
-void SetStatusF(const char *format, ...)
-{
+void SetStatusF(const char *format, ...) {
     va_list args;
     va_start(args, format);
     vsnprintf(Wizard.Message, sizeof Wizard.Message, format, args);
@@ -25,8 +23,7 @@ void SetStatusF(const char *format, ...)
     SetStatus(Wizard.Message);
 }
 
-void CenterPosition(const WindowRect *screen, const WindowRect *window, int *x, int *y)
-{
+void CenterPosition(const WindowRect *screen, const WindowRect *window, int *x, int *y) {
     int width = window->right - window->left;
     int height = window->bottom - window->top;
     // Halve each side before subtracting: odd sizes land one pixel further right and down.
@@ -34,8 +31,7 @@ void CenterPosition(const WindowRect *screen, const WindowRect *window, int *x, 
     *y = ((screen->bottom - screen->top) >> 1) - (height >> 1);
 }
 
-void CenterWindow(WindowHandle window)
-{
+void CenterWindow(WindowHandle window) {
     WindowRect screen, rect;
     GetScreenRect(&screen);
     GetWindowRectOf(window, &rect);
@@ -45,8 +41,7 @@ void CenterWindow(WindowHandle window)
     BringToForeground(window);
 }
 
-static intptr_t OnInitDialog(WindowHandle window)
-{
+static intptr_t OnInitDialog(WindowHandle window) {
     CenterWindow(window);
     SetWindowTextTo(GetDialogItem(window, IDC_DESTINATION_TEXT), Wizard.BaseDirectory);
     Wizard.StatusText = GetDialogItem(window, IDC_STATUS_TEXT);
@@ -58,8 +53,7 @@ static intptr_t OnInitDialog(WindowHandle window)
     return 1;
 }
 
-static intptr_t OnCancelCommand(WindowHandle window)
-{
+static intptr_t OnCancelCommand(WindowHandle window) {
     if (ConfirmCancel(CancelQuestion) == 0)
         return 1;
     Wizard.CancelRequested = 1;
@@ -67,15 +61,13 @@ static intptr_t OnCancelCommand(WindowHandle window)
     return 1;
 }
 
-static intptr_t OnFinishCommand(WindowHandle window)
-{
+static intptr_t OnFinishCommand(WindowHandle window) {
     Wizard.CancelRequested = 1;
     DestroyWindowHandle(window);
     return 1;
 }
 
-static intptr_t OnCommand(WindowHandle window, uintptr_t wparam)
-{
+static intptr_t OnCommand(WindowHandle window, uintptr_t wparam) {
     switch (wparam & 0xFFFF) {
     case IDC_CANCEL_BUTTON:
     case IDCANCEL:
@@ -89,8 +81,7 @@ static intptr_t OnCommand(WindowHandle window, uintptr_t wparam)
 }
 
 intptr_t ProgressDialogProc(WindowHandle window, unsigned message, uintptr_t wparam,
-                            intptr_t lparam)
-{
+                            intptr_t lparam) {
     (void)lparam;
     switch (message) {
     case WM_INITDIALOG:

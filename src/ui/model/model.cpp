@@ -15,7 +15,7 @@ struct QueuedMessage {
 };
 
 static QueuedMessage Queue[MODEL_QUEUE];
-static int QueueHead;  // next to take
+static int QueueHead; // next to take
 static int QueueCount;
 
 struct ControlTemplate {
@@ -47,18 +47,20 @@ static const ControlTemplate AgreementControls[] = {
 };
 
 // Dialog units to pixels with the usual base units of 8-point MS Sans Serif.
-static int PixelsX(int units) { return units * 6 / 4; }
-static int PixelsY(int units) { return units * 13 / 8; }
+static int PixelsX(int units) {
+    return units * 6 / 4;
+}
+static int PixelsY(int units) {
+    return units * 13 / 8;
+}
 
-void ModelReset()
-{
+void ModelReset() {
     memset(Windows, 0, sizeof Windows);
     QueueHead = 0;
     QueueCount = 0;
 }
 
-static ModelWindow *NewWindow(ModelKind kind, int id, ModelWindow *parent, const char *text)
-{
+static ModelWindow *NewWindow(ModelKind kind, int id, ModelWindow *parent, const char *text) {
     for (ModelWindow &w : Windows) {
         if (w.used && w.alive)
             continue;
@@ -85,10 +87,9 @@ static ModelWindow *NewWindow(ModelKind kind, int id, ModelWindow *parent, const
     return nullptr;
 }
 
-ModelWindow *ModelCreateDialog(ModelTemplate which, DialogProc proc)
-{
-    const ControlTemplate *controls = which == TEMPLATE_PROGRESS ? ProgressControls
-                                                                 : AgreementControls;
+ModelWindow *ModelCreateDialog(ModelTemplate which, DialogProc proc) {
+    const ControlTemplate *controls =
+        which == TEMPLATE_PROGRESS ? ProgressControls : AgreementControls;
     int count = which == TEMPLATE_PROGRESS
                     ? static_cast<int>(sizeof ProgressControls / sizeof ProgressControls[0])
                     : static_cast<int>(sizeof AgreementControls / sizeof AgreementControls[0]);
@@ -108,15 +109,14 @@ ModelWindow *ModelCreateDialog(ModelTemplate which, DialogProc proc)
             return nullptr;
         control->enabled = t.enabled;
         control->visible = 1;
-        control->rect = WindowRect{PixelsX(t.x), PixelsY(t.y), PixelsX(t.x + t.width),
-                                   PixelsY(t.y + t.height)};
+        control->rect =
+            WindowRect{PixelsX(t.x), PixelsY(t.y), PixelsX(t.x + t.width), PixelsY(t.y + t.height)};
     }
     proc(dialog, WM_INITDIALOG, 0, 0);
     return dialog;
 }
 
-ModelWindow *ModelWindowOf(WindowHandle handle)
-{
+ModelWindow *ModelWindowOf(WindowHandle handle) {
     ModelWindow *w = static_cast<ModelWindow *>(handle);
     if (w == nullptr || !w->alive)
         return nullptr;
@@ -125,8 +125,7 @@ ModelWindow *ModelWindowOf(WindowHandle handle)
     return w;
 }
 
-ModelWindow *ModelItem(ModelWindow *dialog, int id)
-{
+ModelWindow *ModelItem(ModelWindow *dialog, int id) {
     if (dialog == nullptr)
         return nullptr;
     for (ModelWindow &w : Windows)
@@ -135,10 +134,11 @@ ModelWindow *ModelItem(ModelWindow *dialog, int id)
     return nullptr;
 }
 
-int ModelQueueEmpty() { return QueueCount == 0; }
+int ModelQueueEmpty() {
+    return QueueCount == 0;
+}
 
-int ModelDispatchNext()
-{
+int ModelDispatchNext() {
     if (QueueCount == 0)
         return 0;
     QueuedMessage m = Queue[QueueHead];
@@ -149,26 +149,25 @@ int ModelDispatchNext()
 }
 
 intptr_t ModelSendToDialog(ModelWindow *dialog, unsigned message, uintptr_t wparam,
-                           intptr_t lparam)
-{
+                           intptr_t lparam) {
     if (ModelWindowOf(dialog) == nullptr || dialog->proc == nullptr)
         return 0;
     return dialog->proc(dialog, message, wparam, lparam);
 }
 
-unsigned ModelChangeCount()
-{
+unsigned ModelChangeCount() {
     unsigned sum = 0;
     for (const ModelWindow &w : Windows)
         sum += w.changes;
     return sum;
 }
 
-static int Clamp16(int value) { return value & 0xFFFF; }
+static int Clamp16(int value) {
+    return value & 0xFFFF;
+}
 
 intptr_t ProgressBarMessage(ProgressState *bar, unsigned message, uintptr_t wparam,
-                            intptr_t lparam)
-{
+                            intptr_t lparam) {
     intptr_t previous;
     switch (message) {
     case PBM_SETRANGE:
@@ -210,8 +209,7 @@ intptr_t ProgressBarMessage(ProgressState *bar, unsigned message, uintptr_t wpar
 
 // The operations of ui/window.h that every in-process backend shares.
 
-int PostWindowMessage(WindowHandle window, unsigned message, uintptr_t wparam, intptr_t lparam)
-{
+int PostWindowMessage(WindowHandle window, unsigned message, uintptr_t wparam, intptr_t lparam) {
     ModelWindow *w = ModelWindowOf(window);
     if (w == nullptr || QueueCount == MODEL_QUEUE)
         return 0;
@@ -221,8 +219,7 @@ int PostWindowMessage(WindowHandle window, unsigned message, uintptr_t wparam, i
 }
 
 intptr_t SendWindowMessage(WindowHandle window, unsigned message, uintptr_t wparam,
-                           intptr_t lparam)
-{
+                           intptr_t lparam) {
     ModelWindow *w = ModelWindowOf(window);
     if (w == nullptr)
         return 0;
@@ -237,8 +234,7 @@ intptr_t SendWindowMessage(WindowHandle window, unsigned message, uintptr_t wpar
     return 0;
 }
 
-void DestroyWindowHandle(WindowHandle window)
-{
+void DestroyWindowHandle(WindowHandle window) {
     ModelWindow *w = ModelWindowOf(window);
     if (w == nullptr)
         return;
@@ -250,15 +246,15 @@ void DestroyWindowHandle(WindowHandle window)
     ModelChanged(w, CHANGE_DESTROY, 0, 0, 0);
 }
 
-int WindowExists(WindowHandle window) { return ModelWindowOf(window) != nullptr; }
+int WindowExists(WindowHandle window) {
+    return ModelWindowOf(window) != nullptr;
+}
 
-WindowHandle GetDialogItem(WindowHandle dialog, int id)
-{
+WindowHandle GetDialogItem(WindowHandle dialog, int id) {
     return ModelItem(ModelWindowOf(dialog), id);
 }
 
-void SetWindowTextTo(WindowHandle window, const char *text)
-{
+void SetWindowTextTo(WindowHandle window, const char *text) {
     ModelWindow *w = ModelWindowOf(window);
     if (w == nullptr)
         return;
@@ -267,8 +263,7 @@ void SetWindowTextTo(WindowHandle window, const char *text)
     ModelChanged(w, CHANGE_TEXT, 0, 0, 0);
 }
 
-void EnableWindowItem(WindowHandle window, int enable)
-{
+void EnableWindowItem(WindowHandle window, int enable) {
     ModelWindow *w = ModelWindowOf(window);
     if (w == nullptr)
         return;
@@ -277,14 +272,12 @@ void EnableWindowItem(WindowHandle window, int enable)
     ModelChanged(w, CHANGE_ENABLE, 0, 0, 0);
 }
 
-void GetWindowRectOf(WindowHandle window, WindowRect *rect)
-{
+void GetWindowRectOf(WindowHandle window, WindowRect *rect) {
     ModelWindow *w = ModelWindowOf(window);
     *rect = w != nullptr ? w->rect : WindowRect{0, 0, 0, 0};
 }
 
-void MoveWindowTo(WindowHandle window, int x, int y, int width, int height)
-{
+void MoveWindowTo(WindowHandle window, int x, int y, int width, int height) {
     ModelWindow *w = ModelWindowOf(window);
     if (w == nullptr)
         return;
@@ -293,8 +286,7 @@ void MoveWindowTo(WindowHandle window, int x, int y, int width, int height)
     ModelChanged(w, CHANGE_MOVE, 0, 0, 0);
 }
 
-void EndDialogWith(WindowHandle dialog, intptr_t value)
-{
+void EndDialogWith(WindowHandle dialog, intptr_t value) {
     ModelWindow *w = ModelWindowOf(dialog);
     if (w == nullptr)
         return;

@@ -30,9 +30,9 @@ struct ModelWindow {
     int visible;
     WindowRect rect;
     ProgressState bar;
-    int ended;          // a modal dialog has been ended
-    intptr_t endValue;  // the value it ended with
-    unsigned changes;   // counts every visible change, so a display can redraw only when needed
+    int ended;         // a modal dialog has been ended
+    intptr_t endValue; // the value it ended with
+    unsigned changes;  // counts every visible change, so a display can redraw only when needed
 };
 
 // Which template a dialog is made from.

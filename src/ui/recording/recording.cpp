@@ -18,10 +18,11 @@ static std::function<void(const std::string &)> StatusHook;
 static std::function<void()> IdleHook;
 static ModelWindow *ProgressWindow;
 
-static void Record(const std::string &event) { Events.push_back(event); }
+static void Record(const std::string &event) {
+    Events.push_back(event);
+}
 
-void RecordingReset()
-{
+void RecordingReset() {
     ModelReset();
     Events.clear();
     AgreementAnswer = 1;
@@ -41,10 +42,11 @@ void RecordingReset()
     Wizard.ProgressBar = nullptr;
 }
 
-const std::vector<std::string> &RecordedEvents() { return Events; }
+const std::vector<std::string> &RecordedEvents() {
+    return Events;
+}
 
-std::vector<std::string> RecordedWith(const std::string &prefix)
-{
+std::vector<std::string> RecordedWith(const std::string &prefix) {
     std::vector<std::string> found;
     for (const std::string &e : Events)
         if (e.compare(0, prefix.size(), prefix) == 0)
@@ -52,30 +54,46 @@ std::vector<std::string> RecordedWith(const std::string &prefix)
     return found;
 }
 
-void RecordingSetAgreementAnswer(int answer) { AgreementAnswer = answer; }
+void RecordingSetAgreementAnswer(int answer) {
+    AgreementAnswer = answer;
+}
 
-void RecordingQueueConfirmAnswers(const std::vector<int> &answers)
-{
+void RecordingQueueConfirmAnswers(const std::vector<int> &answers) {
     ConfirmAnswers = answers;
     ConfirmNext = 0;
 }
 
-void RecordingFailWindowCreation(int error) { WindowCreationError = error; }
-void RecordingOnPump(std::function<void(int)> hook) { PumpHook = std::move(hook); }
-void RecordingOnStatus(std::function<void(const std::string &)> hook) { StatusHook = std::move(hook); }
-void RecordingOnIdle(std::function<void()> hook) { IdleHook = std::move(hook); }
-ModelWindow *RecordedProgressWindow() { return ProgressWindow; }
+void RecordingFailWindowCreation(int error) {
+    WindowCreationError = error;
+}
+void RecordingOnPump(std::function<void(int)> hook) {
+    PumpHook = std::move(hook);
+}
+void RecordingOnStatus(std::function<void(const std::string &)> hook) {
+    StatusHook = std::move(hook);
+}
+void RecordingOnIdle(std::function<void()> hook) {
+    IdleHook = std::move(hook);
+}
+ModelWindow *RecordedProgressWindow() {
+    return ProgressWindow;
+}
 
-void PressCancel() { PostWindowMessage(ProgressWindow, WM_COMMAND, IDC_CANCEL_BUTTON, 0); }
-void PressFinish() { PostWindowMessage(ProgressWindow, WM_COMMAND, IDC_FINISH_BUTTON, 0); }
-void CloseProgressWindow() { PostWindowMessage(ProgressWindow, WM_CLOSE, 0, 0); }
+void PressCancel() {
+    PostWindowMessage(ProgressWindow, WM_COMMAND, IDC_CANCEL_BUTTON, 0);
+}
+void PressFinish() {
+    PostWindowMessage(ProgressWindow, WM_COMMAND, IDC_FINISH_BUTTON, 0);
+}
+void CloseProgressWindow() {
+    PostWindowMessage(ProgressWindow, WM_CLOSE, 0, 0);
+}
 
 // The backend's share of ui/window.h.
 
 void UiInitialise() {}
 
-intptr_t RunAgreementDialog(DialogProc proc)
-{
+intptr_t RunAgreementDialog(DialogProc proc) {
     Record("agreement");
     if (AgreementAnswer < 0)
         return 0;
@@ -88,8 +106,7 @@ intptr_t RunAgreementDialog(DialogProc proc)
     return value;
 }
 
-WindowHandle CreateProgressWindow(DialogProc proc, int *error)
-{
+WindowHandle CreateProgressWindow(DialogProc proc, int *error) {
     if (WindowCreationError != 0) {
         *error = WindowCreationError;
         return nullptr;
@@ -100,8 +117,7 @@ WindowHandle CreateProgressWindow(DialogProc proc, int *error)
     return ProgressWindow;
 }
 
-void ShowProgressWindow(WindowHandle window, const char *title)
-{
+void ShowProgressWindow(WindowHandle window, const char *title) {
     SetWindowTextTo(window, title);
     ModelWindow *w = ModelWindowOf(window);
     if (w != nullptr)
@@ -110,8 +126,7 @@ void ShowProgressWindow(WindowHandle window, const char *title)
     Record("show");
 }
 
-void PumpMessages()
-{
+void PumpMessages() {
     PumpCalls++;
     if (PumpHook)
         PumpHook(PumpCalls);
@@ -119,8 +134,7 @@ void PumpMessages()
     }
 }
 
-void RunMessageLoop()
-{
+void RunMessageLoop() {
     for (;;) {
         if (ModelQueueEmpty()) {
             if (IdleHook)
@@ -138,20 +152,22 @@ void RunMessageLoop()
 
 void BringToForeground(WindowHandle) {}
 
-void GetScreenRect(WindowRect *rect) { *rect = WindowRect{0, 0, 1024, 768}; }
+void GetScreenRect(WindowRect *rect) {
+    *rect = WindowRect{0, 0, 1024, 768};
+}
 
-int ConfirmCancel(const char *text)
-{
+int ConfirmCancel(const char *text) {
     (void)text;
     Record("confirm");
     int answer = ConfirmNext < ConfirmAnswers.size() ? ConfirmAnswers[ConfirmNext++] : 1;
     return answer == 0 ? 0 : 1;
 }
 
-void ShowWarning(const char *text) { Record(std::string("warning ") + text); }
+void ShowWarning(const char *text) {
+    Record(std::string("warning ") + text);
+}
 
-static const char *BarMessageName(unsigned message)
-{
+static const char *BarMessageName(unsigned message) {
     switch (message) {
     case PBM_SETRANGE:
         return "PBM_SETRANGE";
@@ -167,8 +183,7 @@ static const char *BarMessageName(unsigned message)
 }
 
 void ModelChanged(ModelWindow *window, ModelChange change, unsigned message, uintptr_t wparam,
-                  intptr_t lparam)
-{
+                  intptr_t lparam) {
     char line[64];
     switch (change) {
     case CHANGE_TEXT:
