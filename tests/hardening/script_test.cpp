@@ -295,3 +295,57 @@ TEST_F(HostileScript, FiftyMegabytesOfScript) {
 }
 
 } // namespace
+
+namespace {
+
+// The longest names a line can carry, in a product directory of 259 characters:
+// every command line reaches the utility whole.
+TEST_F(HostileScript, TheLongestNamesInTheLongestDirectory) {
+    if (PathSeparator == '\\')
+        GTEST_SKIP() << "Windows paths stop at 260 characters: the utility path would not fit";
+    std::string deep = fs::current_path().string();
+    ASSERT_LT(deep.size(), 200u);
+    // Parts of 60 characters, then one that ends at 259: never a part of 0.
+    while (PATH_SIZE - 1 - deep.size() > 62)
+        deep += "/" + std::string(60, 'd');
+    deep += "/" + std::string(PATH_SIZE - 1 - deep.size() - 1, 'd');
+    ASSERT_EQ(deep.size(), (size_t)PATH_SIZE - 1);
+    fs::create_directories(deep);
+    fs::current_path(deep);
+    // Each line is 126 characters: key, "=" and the name.
+    const std::string utility = std::string(126 - 7 - 4, 'u') + ".exe";
+    const std::string archive = std::string(126 - 4, 'a');
+    const std::string source = std::string(126 - 4, 's');
+    std::string list = "[ADD]\r\n";
+    std::vector<std::string> added;
+    for (int i = 0; i < 100; i++) {
+        std::string name = std::to_string(100 + i) + std::string(126 - 5 - 3, 'f');
+        WriteFile(name, "new");
+        list += "FILE=" + name + "\r\n";
+        added.push_back(name);
+    }
+    WriteFile("update.wiz", Lines({"[HEADER]", "CMD=setup.txt"}));
+    WriteFile("setup.txt", Lines({"[HEADER]", "DST=" + archive, "[PRECHECK]", "SRC=" + source,
+                                  "RESEXE=" + utility}));
+    WriteFile(archive, "archive");
+    fs::copy_file(TEST_UTILITY_PATH, utility);
+    WriteFile("given.lst", list);
+    SetSetting("WIZARD_TEST_LST", "given.lst");
+    SetSetting("WIZARD_TEST_LOG", "log.txt");
+
+    EXPECT_EQ(RunWizard(), 0);
+
+    EXPECT_EQ(Warnings(),
+              std::vector<std::string>{"Warning.  Could not open cleanup configuration file."});
+    EXPECT_EQ(LastStatus(), "All done.");
+    const std::string path = deep + "/" + utility;
+    std::string encode = path + " " + archive;
+    for (auto name = added.rbegin(); name != added.rend(); ++name)
+        encode += " " + *name;
+    encode += " /ENCODE";
+    EXPECT_EQ(ReadFile("log.txt"), path + " " + archive + " " + source + " /WORK\n" + path + " " +
+                                       source + " /DUMP\n" + encode + "\n");
+    fs::current_path(dir);
+}
+
+} // namespace
