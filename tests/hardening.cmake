@@ -50,3 +50,6 @@ if(NOT WIN32)
   hardening_test(hardening_load_test hardening/load_test.cpp)
   set_tests_properties(hardening_load_test PROPERTIES TIMEOUT 600)
 endif()
+
+hardening_test(hardening_cancel_test hardening/cancel_test.cpp $<TARGET_OBJECTS:szdd_compressor>)
+target_include_directories(hardening_cancel_test PRIVATE ${PROJECT_SOURCE_DIR}/tools/szdd-compress)
