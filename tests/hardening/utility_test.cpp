@@ -122,3 +122,44 @@ TEST_F(BadUtility, AnAddListThatCannotBeLoaded) {
 }
 
 } // namespace
+
+namespace {
+
+// Cleanup names that are no files: directories, wildcards, nothing. Each is
+// reported or skipped; no other file is touched and the run completes.
+TEST_F(BadUtility, CleanupNamesThatAreNoFiles) {
+    WriteUpdate(Script({}), TEST_UTILITY_PATH);
+    fs::create_directory("sub");
+    WriteFile("sub/inner.dat", "inner");
+    WriteFile("keep.dat", "keep");
+    WriteFile("given.dmp", Lines({"[PFF]", "ENTRY=", "ENTRY=.", "ENTRY=..", "ENTRY=sub", "ENTRY=*",
+                                  "ENTRY=*.dat", "ENTRY=?eep.dat", "ENTRY=,,,", "ENTRY=gone.dat"}));
+    Picture before = TakePicture();
+
+    EXPECT_EQ(RunWizard(), 0);
+
+    EXPECT_TRUE(Warnings().empty());
+    EXPECT_EQ(LastStatus(), "All done.");
+    EXPECT_EQ(Changed(before, TakePicture()), std::vector<std::string>{"given.dmp"});
+    EXPECT_TRUE(fs::is_directory("sub"));
+}
+
+// Times at the ends of their range, and past them: the files are stamped or
+// keep their times, and nothing is reported.
+TEST_F(BadUtility, ExtremeTimes) {
+    WriteUpdate(
+        Script({"[COPY]", "COPY=a.dat,-1", "COPY=b.dat,2147483647", "COPY=c.dat,-2147483648",
+                "COPY=d.dat,99999999999999999999", "COPY=e.dat,abc", "COPY=f.dat,+7"}),
+        TEST_UTILITY_PATH);
+    for (const char *name : {"a.dat", "b.dat", "c.dat", "d.dat", "e.dat", "f.dat"})
+        WriteFile(name, name);
+    Picture before = TakePicture();
+
+    EXPECT_EQ(RunWizard(), 0);
+
+    EXPECT_TRUE(Warnings().empty());
+    EXPECT_EQ(LastStatus(), "All done.");
+    EXPECT_EQ(Changed(before, TakePicture()), std::vector<std::string>{"given.dmp"});
+}
+
+} // namespace
