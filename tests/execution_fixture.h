@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,11 +41,10 @@ static intptr_t TestProgressProc(WindowHandle window, unsigned message, uintptr_
 }
 
 static void SetEnvironment(const char *name, const char *value) {
-    // putenv keeps the pointer, so each variable gets a buffer of its own that lives on.
-    static std::vector<std::string *> kept;
-    std::string *text = new std::string(std::string(name) + "=" + value);
-    kept.push_back(text);
-    putenv(&(*text)[0]);
+    // putenv keeps the pointer, so each text lives on in a list that outlives the tests.
+    static std::list<std::string> kept;
+    kept.push_back(std::string(name) + "=" + value);
+    putenv(&kept.back()[0]);
 }
 
 class ExecutionFixture : public ::testing::Test {
