@@ -40,12 +40,11 @@ static intptr_t TestProgressProc(WindowHandle window, unsigned message, uintptr_
     return ProgressDialogProc(window, message, wparam, lparam);
 }
 
-static void SetEnvironment(const char *name, const char *value) {
-    // putenv keeps the pointer, so each text lives on in a list that outlives the tests.
-    static std::list<std::string> kept;
-    kept.push_back(std::string(name) + "=" + value);
-    putenv(&kept.back()[0]);
-}
+// What the test utility is told, the same for every test: log each command
+// line to UtilityLogName in the current directory, and succeed. putenv keeps
+// the texts themselves, so they live as long as the program.
+static char LogVariable[] = "WIZARD_TEST_LOG=utility.log";
+static char ExitVariable[] = "WIZARD_TEST_EXIT=0";
 
 class ExecutionFixture : public ::testing::Test {
   protected:
@@ -68,8 +67,8 @@ class ExecutionFixture : public ::testing::Test {
         int error = 0;
         Wizard.ProgressWindow = CreateProgressWindow(TestProgressProc, &error);
         ASSERT_NE(Wizard.ProgressWindow, nullptr);
-        SetEnvironment("WIZARD_TEST_LOG", UtilityLogName);
-        SetEnvironment("WIZARD_TEST_EXIT", "0");
+        putenv(LogVariable);
+        putenv(ExitVariable);
         mark = RecordedEvents().size();
     }
 
