@@ -347,3 +347,19 @@ TEST_F(FilePass, UndeletableCleanupFileIsReportedInTheStatus) {
     EXPECT_FALSE(Exists("stale.tmp"));
     EXPECT_TRUE(Since("warning ").empty());
 }
+
+// Cleanup names are relative to the product's directory, wherever the current
+// directory has gone meanwhile.
+TEST_F(FilePass, CleanupRunsInTheBaseDirectory) {
+    WriteFile("stale.tmp", "product's");
+    fs::create_directory("elsewhere");
+    WriteFile("elsewhere/stale.tmp", "someone else's");
+    Add(ENTRY_CLEANUP, "stale.tmp");
+    fs::current_path("elsewhere");
+
+    ExecutionPass();
+
+    fs::current_path(Wizard.BaseDirectory);
+    EXPECT_FALSE(Exists("stale.tmp"));
+    EXPECT_TRUE(Exists("elsewhere/stale.tmp"));
+}
