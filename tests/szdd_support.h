@@ -68,9 +68,9 @@ inline std::string Compress(const std::string &data, unsigned char lastChar = 0)
 }
 
 // Deterministic bytes, the same on every platform and run.
-inline std::string RandomBytes(size_t size, uint32_t seed) {
+inline std::string RandomBytes(size_t size, uint32_t start) {
     std::string bytes(size, '\0');
-    uint32_t state = seed * 2654435761u + 1;
+    uint32_t state = start * 2654435761u + 1;
     for (size_t i = 0; i < size; i++) {
         state ^= state << 13;
         state ^= state >> 17;

@@ -122,28 +122,28 @@ static bool Near(LONG actual, LONG expected) {
 static void CheckControls(HWND dialog, const ControlSpec *specs, size_t count) {
     HWND child = GetWindow(dialog, GW_CHILD);
     for (size_t i = 0; i < count; ++i, child = GetWindow(child, GW_HWNDNEXT)) {
-        const ControlSpec &spec = specs[i];
+        const ControlSpec &expected = specs[i];
         SCOPED_TRACE(testing::Message()
-                     << "control " << i << " (" << spec.className << " " << spec.id << ")");
+                     << "control " << i << " (" << expected.className << " " << expected.id << ")");
         ASSERT_NE(child, nullptr);
-        EXPECT_STRCASEEQ(ClassOf(child).c_str(), spec.className);
-        EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, spec.id);
-        if (spec.text != nullptr) {
-            EXPECT_EQ(TextOf(child), spec.text);
+        EXPECT_STRCASEEQ(ClassOf(child).c_str(), expected.className);
+        EXPECT_EQ(GetDlgCtrlID(child) & 0xFFFF, expected.id);
+        if (expected.text != nullptr) {
+            EXPECT_EQ(TextOf(child), expected.text);
         }
         LONG style = GetWindowLongA(child, GWL_STYLE);
-        EXPECT_EQ(style & spec.styles, spec.styles) << std::hex << style;
-        if (spec.look == BORDERED) {
+        EXPECT_EQ(style & expected.styles, expected.styles) << std::hex << style;
+        if (expected.look == BORDERED) {
             // Dialogs turn a control's plain border into a sunken or static edge.
             LONG extended = GetWindowLongA(child, GWL_EXSTYLE);
             EXPECT_TRUE((style & WS_BORDER) || (extended & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)))
                 << std::hex << style << " " << extended;
         }
-        RECT want = DialogUnitsToPixels(spec.x, spec.y, spec.width, spec.height);
+        RECT want = DialogUnitsToPixels(expected.x, expected.y, expected.width, expected.height);
         RECT got = RectInDialog(dialog, child);
         EXPECT_TRUE(Near(got.left, want.left)) << got.left << " vs " << want.left;
         EXPECT_TRUE(Near(got.top, want.top)) << got.top << " vs " << want.top;
-        if (spec.look == PICTURE) {
+        if (expected.look == PICTURE) {
             // The picture is shown at its own size, whatever the field's.
             EXPECT_EQ(got.right - got.left, 120);
             EXPECT_EQ(got.bottom - got.top, 258);
