@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The example update applied natively through the line protocol: answers from
 # yes(1), one line per status text on standard output, warnings on standard
-# error, exit code 0. Once whole, once with a damaged compressed file.
+# error, exit code 0. Once whole (then checked on disk), once with a damaged
+# compressed file.
 # Usage: example_test.sh WIZARD BUILD_DIR   (exits 77 when the tools are not built)
 set -u
 wizard=$1
@@ -42,6 +43,7 @@ apply() {
 
 apply whole
 [ -z "$err" ] || fail "whole: warnings: $err"
+"$root/tests/example/check_example.sh" "$work/whole" whole || fail "whole: on disk"
 
 # A compressed COPY file cut short: its warnings on standard error, the run goes on.
 apply damaged 'head -c 12 readme.txt >cut && mv cut readme.txt'
