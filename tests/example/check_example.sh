@@ -43,7 +43,7 @@ only() {
     local want got
     want=$(printf '%s\n' "$@" | LC_ALL=C sort)
     got=$(cd "$dir" && LC_ALL=C ls -A)
-    [ "$got" = "$want" ] || fail "directory holds: $(echo $got), not: $(echo $want)"
+    [ "$got" = "$want" ] || fail "directory holds: $(tr '\n' ' ' <<<"$got"), not: $(tr '\n' ' ' <<<"$want")"
 }
 # The archive's members by name, content and time, read with tar: NAME SOURCE TIME ...
 members() {
@@ -63,7 +63,7 @@ members() {
     local want got
     want=$(printf '%s\n' "${names[@]}" | LC_ALL=C sort)
     got=$(tar -tf "$dir/data.res" | LC_ALL=C sort)
-    [ "$got" = "$want" ] || fail "data.res members: $(echo $got), not: $(echo $want)"
+    [ "$got" = "$want" ] || fail "data.res members: $(tr '\n' ' ' <<<"$got"), not: $(tr '\n' ' ' <<<"$want")"
     rm -rf "$unpacked"
 }
 

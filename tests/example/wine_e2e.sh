@@ -9,8 +9,10 @@ build=$(cd "$1" && pwd)
 driver=$2
 waiter=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
-[ -f "$build/tools/restool/restool.exe" ] && [ -f "$build/tools/szdd-compress/szdd-compress.exe" ] ||
-    { echo "restool.exe or szdd-compress.exe not built: skipped"; exit 77; }
+if [ ! -f "$build/tools/restool/restool.exe" ] || [ ! -f "$build/tools/szdd-compress/szdd-compress.exe" ]; then
+    echo "restool.exe or szdd-compress.exe not built: skipped"
+    exit 77
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
