@@ -246,8 +246,7 @@ TEST_F(ExpandTest, LeavesOtherFilesAloneWithoutDrawingANumber) {
     EXPECT_EQ(NextRandom(), 41);
 }
 
-// Damaged data leave the named file as it was and the temporary file behind,
-// which also shows which names were drawn.
+// Damaged data leave the named file as it was, and no temporary file behind.
 TEST_F(ExpandTest, DamagedDataLeaveTheNamedFileUntouched) {
     std::string cut = Compress(TextBytes(10000)).substr(0, 200);
     std::string wrongSize = Compress("twelve bytes");
@@ -261,13 +260,14 @@ TEST_F(ExpandTest, DamagedDataLeaveTheNamedFileUntouched) {
     EXPECT_EQ(RecordedWith("warning "),
               (std::vector<std::string>{"An error occured during file copy(-3).",
                                         "An error occured during file copy(-3)."}));
-    EXPECT_TRUE(FileExists("WIZ29.TMP"));
-    EXPECT_TRUE(FileExists("WIZ4823.TMP"));
+    EXPECT_FALSE(FileExists("WIZ29.TMP"));
+    EXPECT_FALSE(FileExists("WIZ4823.TMP"));
+    EXPECT_EQ(NextRandom(), 6334) << "two names drawn";
 
     // The next run draws the same names again.
     ResetRandom();
     EXPECT_EQ(ExpandIfCompressed("size.ex_"), 0);
-    EXPECT_FALSE(FileExists("WIZ18BE.TMP"));
+    EXPECT_EQ(NextRandom(), 18467);
 }
 
 TEST_F(ExpandTest, OpenFailureNamesBothResults) {

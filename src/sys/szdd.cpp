@@ -298,8 +298,8 @@ static int LzResult(FileHandle file) {
 
 // Expands name into the temporary file; 1 on success, 0 after a warning.
 static int ExpandToTemporary(const char *name, const char *temp) {
-    // Both opens come before either result is looked at, so a failure of one
-    // still leaves the other's file behind, as the warning reports both.
+    // Both opens come before either result is looked at, so the warning can
+    // report both.
     FileHandle tempFile = CreateFileAnew(temp);
     FileHandle source = OpenFileShared(name);
     int tempResult = LzResult(tempFile);
@@ -344,6 +344,9 @@ int ExpandIfCompressed(const char *name) {
         temp[0] = 0;
     }
     if (!ExpandToTemporary(name, temp)) {
+        // A partial temporary file would only take up room: on a full disk it
+        // would make every later expansion of the run fail as well.
+        RemoveFile(temp, 0);
         return 0;
     }
     // A failed copy leaves the named file compressed: callers must not take it

@@ -22,7 +22,9 @@ enum {
 int IsCompressed(const char *name);
 
 // 1: not compressed, or expanded in place; 0: failed (a warning has been shown)
-// or cancelled while the temporary file was being removed.
+// or cancelled while the temporary file was being removed. A failed expansion
+// leaves the named file untouched and removes its temporary file; a cancel
+// leaves the temporary file behind.
 int ExpandIfCompressed(const char *name);
 
 // The next value of the runtime's unseeded generator (41, 18467, 6334, ...).

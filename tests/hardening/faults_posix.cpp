@@ -90,9 +90,8 @@ TEST_F(DiskFaults, DiskFullWhileCopyingOverTheNamedFile) {
 }
 
 // A whole run on a disk too small for one of its files: the others are
-// expanded, the one that does not fit is reported and keeps its content. (Its
-// temporary file stays behind, so a file expanded after it would find the
-// disk full too; entries are walked newest first, so big.dat comes last.)
+// expanded, the one that does not fit is reported and keeps its content, and
+// its partial temporary file is removed so that it takes no room from the rest.
 TEST_F(DiskFaults, WholeRunOnAFullDisk) {
     std::string why;
     // Room for the utility and 1 MB: the big file fits packed, not expanded.
@@ -102,7 +101,8 @@ TEST_F(DiskFaults, WholeRunOnAFullDisk) {
     fs::current_path("disk");
     const std::string small(20 * 1024, 's');
     const std::string big(2u << 20, 'b');
-    WriteUpdate(Script({"[COPY]", "COPY=big.dat,100", "COPY=small.dat,100"}), TEST_UTILITY_PATH);
+    // Entries are walked newest first: big.dat fails before small.dat is expanded.
+    WriteUpdate(Script({"[COPY]", "COPY=small.dat,100", "COPY=big.dat,100"}), TEST_UTILITY_PATH);
     WriteFile("small.dat", Compress(small));
     WriteFile("big.dat", Compress(big));
     ASSERT_TRUE(ReadFile("big.dat") == Compress(big)) << "the disk is too small for the test";
@@ -116,6 +116,8 @@ TEST_F(DiskFaults, WholeRunOnAFullDisk) {
     EXPECT_EQ(LastStatus(), "All done.");
     EXPECT_TRUE(ReadFile("small.dat") == small);
     EXPECT_TRUE(ReadFile("big.dat") == Compress(big)) << "the file that did not fit changed";
+    for (const fs::directory_entry &entry : fs::directory_iterator("."))
+        EXPECT_NE(entry.path().filename().string().compare(0, 3, "WIZ"), 0) << entry.path();
 }
 
 // Targets on a read-only file system: time stamping fails silently, a failed
