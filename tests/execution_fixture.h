@@ -19,7 +19,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <list>
 #include <sstream>
 #include <string>
 #include <vector>
