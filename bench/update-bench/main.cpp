@@ -78,10 +78,10 @@ static size_t FillData(int index, unsigned char *data) {
     static const char *const Words[] = {
         "resource", "update",  "file",    "table", "string", "dialog", "icon",   "bitmap",
         "0x1F",     "version", "product", "menu",  "accel",  "data",   "cursor", "font"};
-    uint32_t seed = 2166136261u ^ (uint32_t)index;
-    auto next = [&seed]() {
-        seed = seed * 1664525u + 1013904223u;
-        return seed >> 8;
+    uint32_t state = 2166136261u ^ (uint32_t)index;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
     };
     size_t size = MIN_SIZE + next() % (MAX_SIZE - MIN_SIZE + 1);
     size_t at = 0;
