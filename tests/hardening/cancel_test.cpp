@@ -4,17 +4,11 @@
 // update meant it, with no temporary or capture file behind.
 #include "support.h"
 
-#include "compress.h"
+#include "compressed.h"
 
 using namespace hardening;
 
 namespace {
-
-std::string Compress(const std::string &data) {
-    std::string out(SzddCompressBound(data.size()), '\0');
-    out.resize(SzddCompress(data.data(), data.size(), 0, &out[0]));
-    return out;
-}
 
 const std::string Data(3000, 'e');
 

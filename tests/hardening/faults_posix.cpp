@@ -3,7 +3,7 @@
 // needs root; elsewhere the tests are skipped with a message.
 #include "support.h"
 
-#include "compress.h"
+#include "compressed.h"
 
 #include <errno.h>
 #include <string.h>
@@ -13,12 +13,6 @@
 using namespace hardening;
 
 namespace {
-
-std::string Compress(const std::string &data) {
-    std::string out(SzddCompressBound(data.size()), '\0');
-    out.resize(SzddCompress(data.data(), data.size(), 0, &out[0]));
-    return out;
-}
 
 class DiskFaults : public ProductTest {
   protected:

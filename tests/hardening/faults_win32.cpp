@@ -2,7 +2,7 @@
 // without sharing, and read-only targets.
 #include "support.h"
 
-#include "compress.h"
+#include "compressed.h"
 #include "win32_holder.h"
 
 #include <windows.h>
@@ -13,12 +13,6 @@ namespace {
 
 // The probe is found beside the tests, in the directory they start in.
 const std::filesystem::path &Start = StartDirectory();
-
-std::string Compress(const std::string &data) {
-    std::string out(SzddCompressBound(data.size()), '\0');
-    out.resize(SzddCompress(data.data(), data.size(), 0, &out[0]));
-    return out;
-}
 
 class HeldFiles : public ProductTest {};
 

@@ -4,17 +4,11 @@
 // keeps its content; on success it holds exactly the declared size.
 #include "support.h"
 
-#include "compress.h"
+#include "compressed.h"
 
 using namespace hardening;
 
 namespace {
-
-std::string Compress(const std::string &data) {
-    std::string out(SzddCompressBound(data.size()), '\0');
-    out.resize(SzddCompress(data.data(), data.size(), 0, &out[0]));
-    return out;
-}
 
 // Text with repeats, so that the stream holds both literals and references.
 std::string Sample(size_t size) {
