@@ -20,4 +20,11 @@ int RunCaptured(const char *program, const char *commandLine, int wait, int32_t 
 // argument test (a null command line fails to start like an empty one).
 int RunEntryCommand(const char *commandLine, int wait, int32_t *exitCode, const char *captureFile);
 
+// The platform's part of both: creates the capture file, starts the child with
+// it as standard output and, when wait is set, waits for its end. The resource
+// utility runs at normal priority, EXECUTE programs at high priority (Windows).
+enum ChildPriority { PRIORITY_NORMAL, PRIORITY_HIGH };
+int StartCapturedChild(const char *commandLine, ChildPriority priority, int wait, int32_t *exitCode,
+                       const char *captureFile);
+
 #endif

@@ -128,7 +128,9 @@ static int32_t WaitForChild(pid_t child) {
     return -1;
 }
 
-static int RunChild(const char *commandLine, int wait, int32_t *exitCode, const char *captureFile) {
+// Priority classes have no meaning here; every child runs as the wizard does.
+int StartCapturedChild(const char *commandLine, ChildPriority, int wait, int32_t *exitCode,
+                       const char *captureFile) {
     int capture = CreateCaptureFile(captureFile);
     if (capture < 0)
         return -1;
@@ -147,16 +149,4 @@ static int RunChild(const char *commandLine, int wait, int32_t *exitCode, const 
     if (exitCode != nullptr)
         *exitCode = code;
     return 0;
-}
-
-int RunCaptured(const char *program, const char *commandLine, int wait, int32_t *exitCode,
-                const char *captureFile) {
-    if (program == nullptr || program[0] == '\0' || commandLine == nullptr ||
-        commandLine[0] == '\0')
-        return -1;
-    return RunChild(commandLine, wait, exitCode, captureFile);
-}
-
-int RunEntryCommand(const char *commandLine, int wait, int32_t *exitCode, const char *captureFile) {
-    return RunChild(commandLine, wait, exitCode, captureFile);
 }

@@ -55,8 +55,9 @@ static DWORD StartChild(const char *commandLine, DWORD flags, HANDLE capture,
     return 0;
 }
 
-static int RunChild(const char *commandLine, DWORD flags, int wait, int32_t *exitCode,
-                    const char *captureFile) {
+int StartCapturedChild(const char *commandLine, ChildPriority priority, int wait, int32_t *exitCode,
+                       const char *captureFile) {
+    DWORD flags = priority == PRIORITY_HIGH ? ENTRY_COMMAND_FLAGS : RUN_CAPTURED_FLAGS;
     HANDLE capture = CreateCaptureFile(captureFile);
     if (capture == INVALID_HANDLE_VALUE)
         return -1;
@@ -79,16 +80,4 @@ static int RunChild(const char *commandLine, DWORD flags, int wait, int32_t *exi
     CloseHandle(child.hThread);
     CloseHandle(child.hProcess);
     return 0;
-}
-
-int RunCaptured(const char *program, const char *commandLine, int wait, int32_t *exitCode,
-                const char *captureFile) {
-    if (program == nullptr || program[0] == '\0' || commandLine == nullptr ||
-        commandLine[0] == '\0')
-        return -1;
-    return RunChild(commandLine, RUN_CAPTURED_FLAGS, wait, exitCode, captureFile);
-}
-
-int RunEntryCommand(const char *commandLine, int wait, int32_t *exitCode, const char *captureFile) {
-    return RunChild(commandLine, ENTRY_COMMAND_FLAGS, wait, exitCode, captureFile);
 }
