@@ -76,6 +76,12 @@ static bool WaitForStatus(HWND progress, const char *text) {
     return WaitUntil([&] { return TextOf(status) == text; });
 }
 
+// Presses Cancel and returns the confirmation box it brings up, or none.
+static HWND PressCancel(HWND progress, DWORD pid) {
+    Press(GetDlgItem(progress, CANCEL_BUTTON));
+    return WaitForBoxWithButton(pid, IDYES);
+}
+
 static bool SameDirectory(const std::string &a, const std::string &b) {
     return _stricmp(a.c_str(), b.c_str()) == 0;
 }
@@ -384,8 +390,7 @@ TEST_F(WizardUi, CancelAnsweredNoChangesNothing) {
     ASSERT_NE(progress, nullptr);
     HWND warning = WaitForMessageBox(Pid());
     ASSERT_NE(warning, nullptr);
-    Press(GetDlgItem(progress, CANCEL_BUTTON));
-    HWND question = WaitForBoxWithButton(Pid(), IDYES);
+    HWND question = PressCancel(progress, Pid());
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(MessageBoxText(question), CancelQuestionText);
     EXPECT_NE(GetDlgItem(question, IDNO), nullptr);
@@ -407,8 +412,7 @@ TEST_F(WizardUi, CancelAnsweredYesRemovesTheWindowAtOnce) {
     ASSERT_NE(progress, nullptr);
     HWND warning = WaitForMessageBox(Pid());
     ASSERT_NE(warning, nullptr);
-    Press(GetDlgItem(progress, CANCEL_BUTTON));
-    HWND question = WaitForBoxWithButton(Pid(), IDYES);
+    HWND question = PressCancel(progress, Pid());
     ASSERT_NE(question, nullptr);
     ASSERT_TRUE(PressBoxButton(question, IDYES));
 
@@ -482,8 +486,7 @@ TEST_F(ExecutionPhase, CancelAnsweredNoLetsTheRunComplete) {
     HWND progress = StartAndReachWarning();
     ASSERT_NE(progress, nullptr);
     EXPECT_EQ(TextOf(GetDlgItem(progress, STATUS_TEXT)), "Decompressing file 1 of 1.");
-    Press(GetDlgItem(progress, CANCEL_BUTTON));
-    HWND question = WaitForBoxWithButton(Pid(), IDYES);
+    HWND question = PressCancel(progress, Pid());
     ASSERT_NE(question, nullptr);
     ASSERT_TRUE(PressBoxButton(question, IDNO));
     HWND status = GetDlgItem(progress, STATUS_TEXT);
@@ -496,8 +499,7 @@ TEST_F(ExecutionPhase, CancelAnsweredNoLetsTheRunComplete) {
 TEST_F(ExecutionPhase, CancelAnsweredYesRemovesTheWindowBeforeThePassStops) {
     HWND progress = StartAndReachWarning();
     ASSERT_NE(progress, nullptr);
-    Press(GetDlgItem(progress, CANCEL_BUTTON));
-    HWND question = WaitForBoxWithButton(Pid(), IDYES);
+    HWND question = PressCancel(progress, Pid());
     ASSERT_NE(question, nullptr);
     ASSERT_TRUE(PressBoxButton(question, IDYES));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(progress); }));
