@@ -6,6 +6,7 @@
 #define WIZARD_TESTS_EXECUTION_FIXTURE_H
 
 #include "sys/files.h"
+#include "app/progress_window.h"
 #include "ui/progress.h"
 #include "ui/recording/recording.h"
 #include "ui/resource.h"

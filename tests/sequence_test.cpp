@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "sys/files.h"
 #include "ui/agreement.h"
+#include "app/progress_window.h"
 #include "ui/progress.h"
 #include "ui/recording/recording.h"
 #include "ui/resource.h"

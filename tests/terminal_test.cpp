@@ -3,6 +3,7 @@
 // line protocol on standard input and output (pipes standing in for the user),
 // with real signals raised at chosen points of a pass.
 #include "ui/agreement.h"
+#include "app/progress_window.h"
 #include "ui/progress.h"
 #include "ui/resource.h"
 #include "ui/terminal/screen.h"

@@ -11,11 +11,11 @@
 //
 // The output ends with "ratio baseline X" (the wizard's time over the
 // baseline's) and "peak_mb N" (the largest resident size of the whole run).
+#include "app/progress_window.h"
 #include "compress.h"
 #include "sys/files.h"
 #include "sys/szdd.h"
 #include "ui/model/model.h"
-#include "ui/progress.h"
 #include "update/execution.h"
 #include "update/work_list.h"
 

@@ -1,11 +1,9 @@
 #include "app/startup.h"
 
+#include "app/progress_window.h"
 #include "sys/files.h"
 #include "ui/agreement.h"
-#include "ui/progress.h"
 #include "ui/resource.h"
-#include "update/execution.h"
-#include "update/planning.h"
 #include "update/work_list.h"
 
 #include <stdio.h>
@@ -29,26 +27,6 @@ int ApplyDirOption(const char *commandTail) {
     else
         ShowWarningF("Could not set current directory to (%.*s...).", DIR_TEXT_ROOM - 3, dir);
     return 0;
-}
-
-void OnPlanMessage(WindowHandle window) {
-    int result = PlanningPass();
-    if (!WindowExists(window))
-        return;
-    if (result == 1)
-        PostWindowMessage(window, MSG_EXECUTE, 0, 0);
-    else
-        PostWindowMessage(window, WM_COMMAND, IDC_FINISH_BUTTON, 0);
-}
-
-void OnExecuteMessage(WindowHandle window) {
-    ExecutionPass();
-    if (!WindowExists(window))
-        return;
-    EnableWindowItem(GetDialogItem(window, IDC_CANCEL_BUTTON), 0);
-    EnableWindowItem(GetDialogItem(window, IDC_FINISH_BUTTON), 1);
-    SendWindowMessage(Wizard.ProgressBar, PBM_SETRANGE, 0, 100 * 65536);
-    SendWindowMessage(Wizard.ProgressBar, PBM_SETPOS, 100, 0);
 }
 
 int WizardMain(const char *commandTail) {

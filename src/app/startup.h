@@ -2,8 +2,6 @@
 #ifndef WIZARD_APP_STARTUP_H
 #define WIZARD_APP_STARTUP_H
 
-#include "ui/window.h"
-
 // The program's entry: takes the command-line tail (the command line without
 // the program's name) and returns the process exit code.
 int WizardMain(const char *commandTail);
@@ -11,9 +9,5 @@ int WizardMain(const char *commandTail);
 // Applies the /DIR= option of the tail: 1 when there was none or the directory
 // was entered, 0 when entering it failed (the warning has been shown).
 int ApplyDirOption(const char *commandTail);
-
-// Handlers of MSG_PLAN and MSG_EXECUTE, called by the progress window's procedure.
-void OnPlanMessage(WindowHandle window);
-void OnExecuteMessage(WindowHandle window);
 
 #endif

@@ -1,14 +1,8 @@
-// The progress window: its dialog procedure and the operations the passes use on it.
+// What the passes and dialogs do to the windows: the status text and centring.
 #ifndef WIZARD_UI_PROGRESS_H
 #define WIZARD_UI_PROGRESS_H
 
 #include "ui/window.h"
-
-extern const char CancelQuestion[];
-
-// The progress window's dialog procedure (template 113).
-intptr_t ProgressDialogProc(WindowHandle window, unsigned message, uintptr_t wparam,
-                            intptr_t lparam);
 
 // Replaces the whole text of StatusText. Dispatches nothing; no effect once the
 // window has been destroyed.
