@@ -1,0 +1,185 @@
+// The one harness of every test program: a scratch directory per test, whole
+// files in and out, SZDD streams, the environment, and the stand-in child.
+#ifndef WIZARD_TESTS_SUPPORT_H
+#define WIZARD_TESTS_SUPPORT_H
+
+#include "compress.h"
+
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <list>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// The folder the test program started in, where the child is built; taken
+// before any test changes directory.
+inline const fs::path &StartDir() {
+    static const fs::path start = fs::current_path();
+    return start;
+}
+
+// The stand-in child (tests/child.cpp): its full path, and quoted for a command line.
+inline std::string ChildPath() {
+    return (StartDir() / CHILD_NAME).string();
+}
+inline std::string Child(const std::string &arguments) {
+    return "\"" + ChildPath() + "\" " + arguments;
+}
+
+// "<missing>" for a file that is not there, so a test tells it from an empty one.
+inline std::string ReadFile(const std::string &name) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in)
+        return "<missing>";
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::string &name, const std::string &content) {
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out << content;
+    ASSERT_TRUE(out.good()) << name;
+}
+
+// The name itself: a dangling link counts.
+inline bool Exists(const std::string &name) {
+    std::error_code ignored;
+    return fs::exists(fs::symlink_status(name, ignored));
+}
+
+// The update files end their lines with CR LF.
+inline std::string Lines(const std::vector<std::string> &lines) {
+    std::string text;
+    for (const std::string &line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+// Text lines the way a child wrote them, without Windows' CR.
+inline std::string WithoutCr(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+// A valid SZDD stream of plain, made by the compressor of tools/szdd-compress.
+// Damaged ones are made from it by cutting or changing bytes.
+inline std::string Szdd(const std::string &plain, unsigned char lastChar = 0) {
+    std::string out(SzddCompressBound(plain.size()), '\0');
+    out.resize(SzddCompress(plain.data(), plain.size(), lastChar, &out[0]));
+    return out;
+}
+
+// Deterministic bytes, the same on every platform and run.
+inline std::string RandomBytes(size_t size, uint32_t start) {
+    std::string bytes(size, '\0');
+    uint32_t state = start * 2654435761u + 1;
+    for (char &byte : bytes) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        byte = (char)(state >> 24);
+    }
+    return bytes;
+}
+
+// Puts name=value for this process and its children; an empty value counts as
+// unset for the child. putenv keeps the pointer, so the texts stay alive.
+inline void SetEnv(const std::string &name, const std::string &value) {
+    static std::list<std::string> texts;
+    texts.push_back(name + "=" + value);
+    putenv(&texts.back()[0]);
+}
+
+// Every variable the child reads as the resource utility.
+inline void ClearChildEnv() {
+    for (const char *name :
+         {"WIZARD_TEST_LOG", "WIZARD_TEST_CWD", "WIZARD_TEST_LST", "WIZARD_TEST_DMP",
+          "WIZARD_TEST_HIDE", "WIZARD_TEST_STDOUT", "WIZARD_TEST_EXIT", "WIZARD_TEST_MODE",
+          "WIZARD_TEST_COUNT", "WIZARD_TEST_OLD"})
+        SetEnv(name, "");
+}
+
+inline int ProcessId() {
+#ifdef _WIN32
+    return (int)GetCurrentProcessId();
+#else
+    return (int)getpid();
+#endif
+}
+
+// Every test runs in an empty directory of its own, named with the process id
+// so parallel runs never share one, and removed afterwards.
+class ScratchTest : public ::testing::Test {
+  protected:
+    fs::path dir;
+
+    void SetUp() override {
+        StartDir();
+        const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = "wizard-" + std::to_string(ProcessId()) + "-" + info->test_suite_name() +
+                           "-" + info->name();
+        for (char &c : name)
+            if (c == '/')
+                c = '_';
+        dir = fs::temp_directory_path() / name;
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+        fs::create_directories(dir);
+        fs::current_path(dir);
+        ClearChildEnv();
+    }
+
+    void TearDown() override {
+        ClearChildEnv();
+        fs::current_path(StartDir());
+        std::error_code ignored;
+        for (const fs::directory_entry &entry : fs::recursive_directory_iterator(dir, ignored))
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir, ignored);
+    }
+};
+
+#ifdef _WIN32
+// A second process that holds a file open without sharing.
+struct FileHolder {
+    PROCESS_INFORMATION process;
+    std::string name;
+};
+
+// Starts the child that holds name and waits until it does: true on success.
+inline bool StartHolding(FileHolder *holder, const std::string &name) {
+    holder->name = name;
+    std::string line = Child("hold " + name);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &holder->process))
+        return false;
+    for (int i = 0; i < 2000 && !Exists(name + ".ready"); i++)
+        Sleep(10);
+    return Exists(name + ".ready");
+}
+
+// Lets go of the file and waits until the holder has ended.
+inline void StopHolding(FileHolder *holder) {
+    WriteFile(holder->name + ".stop", "");
+    WaitForSingleObject(holder->process.hProcess, 30000);
+    CloseHandle(holder->process.hThread);
+    CloseHandle(holder->process.hProcess);
+}
+#endif
+
+#endif
