@@ -43,9 +43,4 @@ if(WIN32)
 endif()
 
 
-# Whole updates of 100,000 entries, with figures: natively only.
-if(NOT WIN32)
-  hardening_test(hardening_load_test hardening/load_test.cpp)
-  set_tests_properties(hardening_load_test PROPERTIES TIMEOUT 600)
-endif()
 
