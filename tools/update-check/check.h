@@ -20,4 +20,10 @@ enum {
 // cannot be entered. The current directory is the same afterwards.
 int CheckUpdate(const char *dir, char *report, size_t size);
 
+// The command "update-check [DIR]" (also --help and --version): its exit
+// status, 0 nothing found, 1 something found, 2 usage error or a DIR that
+// cannot be entered; report receives what the command prints, for standard
+// output with 0 and 1, for standard error with 2.
+int UpdateCheckCommand(int argc, const char *const *argv, char *report, size_t size);
+
 #endif
