@@ -385,7 +385,7 @@ TEST_F(Update, MisbehavingUtility) {
             {{"$WIZARD_TEST_MODE", "many"}, {"$WIZARD_TEST_COUNT", "1000"}, {"$WIZARD_TEST_LOG", ""}},
             "", {}, {AllDone}, {}, {{"encode.log", Repeat("100\n", 10)}}},
         {"malformed add lists: only well-formed FILE lines of the first ADD section",
-            {{"given.lst", "[add]\r\nFILE=x.dat\r\n[ADD\r\nFILE=a.dat\r\nFILE=\r\nFILE=,,,\r\nFILE=" +
+            {{"given.lst", "[add]\r\nFILE=x.dat\r\n[ADD\r\nFILE=a.dat\r\nFILE\r\nFILE=\r\nFILE=,,,\r\nFILE=" +
             std::string(300, 'x') + "\r\nFILE=b" + std::string(1, '\0') +
             ".dat\r\nfile=c.dat\r\n FILE=c.dat\r\nFILE=d.dat,3\nFILE=e.dat\rFILE=f"
             ".dat\r\n[ADD]\r\nFILE=g.dat\r\n"}, {"a.dat", "a"}, {"b", "b"}, {"c.dat", "c"},
