@@ -374,7 +374,10 @@ static void TranslateInput(int waiting) {
     }
     if (T.hangup)
         PressClose();
-    if (T.inputIsTerminal) {
+    if (waiting && !T.outputIsTerminal && ItemEnabled(window, IDC_FINISH_BUTTON)) {
+        // Nobody watches a log: waiting for Finish would only hold a script up.
+        PressEnter(window);
+    } else if (T.inputIsTerminal) {
         int ctrlC = 0;
         for (size_t i = 0; i < T.inputUsed; i++) {
             char c = T.input[i];
@@ -391,9 +394,6 @@ static void TranslateInput(int waiting) {
             PressCtrlC(window);
         if (T.inputEnded)
             PressClose();
-    } else if (waiting && !T.outputIsTerminal && ItemEnabled(window, IDC_FINISH_BUTTON)) {
-        // Nobody watches a log: waiting for Finish would only hold a script up.
-        PressEnter(window);
     } else if (waiting) {
         char line[ANSWER_SIZE];
         if (TakeLine(line, sizeof line))
