@@ -649,8 +649,15 @@ void ModelChanged(ModelWindow *window, ModelChange change, unsigned message, uin
     (void)message;
     (void)wparam;
     (void)lparam;
-    if (!T.shown || change != CHANGE_TEXT || window->parent != T.progress ||
-        window->id != IDC_STATUS_TEXT)
+    if (!T.shown || window->parent != T.progress)
+        return;
+    // Plain lines on a terminal: the run waits for Enter, so it says so.
+    if (change == CHANGE_ENABLE && window->id == IDC_FINISH_BUTTON && window->enabled &&
+        !T.outputDraws && T.outputIsTerminal) {
+        printf("Press Enter to finish.\n");
+        T.lastLine[0] = '\0';
+    }
+    if (change != CHANGE_TEXT || window->id != IDC_STATUS_TEXT)
         return;
     if (strcmp(window->text, "All done.") == 0)
         T.allDone = 1;
