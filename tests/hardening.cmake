@@ -27,22 +27,6 @@ endfunction()
 
 hardening_test(hardening_script_test hardening/script_test.cpp)
 
-# Hostile compressed files, and the faults of the platform: full disks and
-# read-only targets natively, files held by another process under Windows.
-hardening_test(hardening_szdd_test hardening/szdd_test.cpp
-  $<TARGET_OBJECTS:szdd_compressor>)
-target_include_directories(hardening_szdd_test PRIVATE ${PROJECT_SOURCE_DIR}/tools/szdd-compress)
-
-hardening_test(hardening_faults_test hardening/faults_${WIZARD_PLATFORM}.cpp
-  $<TARGET_OBJECTS:szdd_compressor>)
-target_include_directories(hardening_faults_test PRIVATE ${PROJECT_SOURCE_DIR}/tools/szdd-compress)
-if(WIN32)
-  # The probe of the process tests holds a file open without sharing.
-  add_dependencies(hardening_faults_test platform_probe)
-  target_compile_definitions(hardening_faults_test PRIVATE
-    PLATFORM_PROBE_NAME="$<TARGET_FILE_NAME:platform_probe>")
-endif()
-
 hardening_test(hardening_utility_test hardening/utility_test.cpp)
 
 # Whole updates of 100,000 entries, with figures: natively only.
