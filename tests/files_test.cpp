@@ -98,10 +98,12 @@ TEST_F(Files, Primitives) {
     EXPECT_EQ(CopyFileOver("missing", "to"), 2);
     EXPECT_NE(CopyFileOver("small", "no/such/dir/to"), 0);
     EXPECT_EQ(ReadFile("to"), "s");
+#ifndef _WIN32 // Wine run as root lets the copy through
     fs::permissions("to", fs::perms::owner_read);
-    EXPECT_NE(CopyFileOver("old", "to"), 0);
+    EXPECT_EQ(CopyFileOver("old", "to"), EACCES);
     EXPECT_EQ(ReadFile("to"), "s");
     fs::permissions("to", fs::perms::owner_all);
+#endif
     EXPECT_EQ(DeleteFileOnce("old"), 0);
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2);
 
