@@ -1,187 +1,202 @@
-// Child programs with captured standard output, on every platform: what the
-// planning and execution passes rely on.
+// Child programs with captured standard output: one table of runs for both
+// platforms with the rows only one of them has, and the POSIX command-line split.
 #include "app/wizard.h"
+#include "support.h"
+#include "sys/files.h"
 #include "sys/process.h"
-#include "sys_test_support.h"
 #include "ui/recording/recording.h"
 
-#include <chrono>
-#include <string>
-#include <thread>
+#ifndef _WIN32
+#include "sys/posix/command_line.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#endif
 
 namespace {
 
 const char Capture[] = "!tmpexec.tmp";
 const int32_t Untouched = 0x5A5A5A5A;
-const int32_t FileNotFound = 2; // ERROR_FILE_NOT_FOUND and ENOENT alike
+const std::string Stale = "output of an earlier run";
 
-std::string Child(const std::string &arguments) {
-    return ChildCommand(WIZARD_CHILD_NAME) + " " + arguments;
-}
+struct Started {
+    const char *program; // RunCaptured's, or none for RunEntryCommand
+    std::string line;
+    int result;
+    int32_t code;
+    std::string output; // the capture file afterwards, without CR; "*" ends a prefix
+    std::string capture = Capture;
+};
 
 class Process : public ScratchTest {};
 
-TEST_F(Process, MissingProgramFailsWithFileNotFoundAndLeavesTheCaptureFile) {
-    const char *lines[] = {"no-such-program-here", "no-such-program-here with arguments",
-                           "\"no such program here\" 1 2", "./no-such-program-here"};
-    for (const char *line : lines) {
-        SCOPED_TRACE(line);
-        std::filesystem::remove(Capture);
-        int32_t code = Untouched;
-        EXPECT_EQ(RunEntryCommand(line, 1, &code, Capture), -1);
-        EXPECT_EQ(code, FileNotFound);
-        ASSERT_TRUE(Exists(Capture));
-        EXPECT_EQ(std::filesystem::file_size(Capture), 0u);
-
-        code = Untouched;
-        EXPECT_EQ(RunCaptured(line, line, 1, &code, "!tmpexec.$$$"), -1);
-        EXPECT_EQ(code, FileNotFound);
-        EXPECT_TRUE(Exists("!tmpexec.$$$"));
-    }
-}
-
-TEST_F(Process, MissingProgramWithoutDestinationStillFails) {
-    EXPECT_EQ(RunEntryCommand("no-such-program-here", 1, nullptr, Capture), -1);
-    EXPECT_EQ(RunEntryCommand("", 1, nullptr, Capture), -1);
-    EXPECT_EQ(RunEntryCommand(nullptr, 1, nullptr, Capture), -1);
-}
-
-TEST_F(Process, RunCapturedRefusesMissingArgumentsBeforeMakingTheCaptureFile) {
-    std::string line = Child("0 --create=ran");
-    struct Case {
-        const char *program;
-        const char *commandLine;
-    } cases[] = {{nullptr, line.c_str()},
-                 {line.c_str(), nullptr},
-                 {nullptr, nullptr},
-                 {"", line.c_str()},
-                 {line.c_str(), ""}};
-    for (const Case &c : cases) {
-        int32_t code = Untouched;
-        EXPECT_EQ(RunCaptured(c.program, c.commandLine, 1, &code, Capture), -1);
-        EXPECT_EQ(code, Untouched);
-        EXPECT_FALSE(Exists(Capture));
-        EXPECT_FALSE(Exists("ran"));
-    }
-}
-
-TEST_F(Process, StandardOutputLandsInTheCaptureFile) {
-    int32_t code = Untouched;
-    ASSERT_EQ(RunEntryCommand(Child("0 hello world").c_str(), 1, &code, Capture), 0);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(ReadWholeFile(Capture), "[hello]\n[world]\n");
-
-    // The program path is only tested; the command line names what runs.
-    std::string line = Child("3 utility");
-    ASSERT_EQ(RunCaptured("anything", line.c_str(), 1, &code, "!tmpexec.$$$"), 0);
-    EXPECT_EQ(code, 3);
-    EXPECT_EQ(ReadWholeFile("!tmpexec.$$$"), "[utility]\n");
-}
-
-TEST_F(Process, StandardErrorStaysTheWizards) {
-    ASSERT_EQ(RunEntryCommand(Child("0 --stderr=not-captured out").c_str(), 1, nullptr, Capture),
-              0);
-    EXPECT_EQ(ReadWholeFile(Capture), "[out]\n");
-}
-
-TEST_F(Process, AnExistingCaptureFileIsEmptiedFirst) {
-    WriteWholeFile(Capture, "output of an earlier run that is much longer\n");
-    ASSERT_EQ(RunEntryCommand(Child("0 x").c_str(), 1, nullptr, Capture), 0);
-    EXPECT_EQ(ReadWholeFile(Capture), "[x]\n");
-
-    WriteWholeFile(Capture, "stale");
-    ASSERT_EQ(RunEntryCommand(Child("0").c_str(), 1, nullptr, Capture), 0);
-    EXPECT_EQ(ReadWholeFile(Capture), "");
-}
-
-TEST_F(Process, CaptureFileThatCannotBeCreatedStartsNoChild) {
-    const char *places[] = {"no-such-directory/capture.tmp", ""};
-    for (const char *place : places) {
-        SCOPED_TRACE(place);
-        int32_t code = Untouched;
-        std::string line = Child("0 --create=ran");
-        EXPECT_EQ(RunEntryCommand(line.c_str(), 1, &code, place), -1);
-        EXPECT_EQ(RunCaptured("utility", line.c_str(), 1, &code, place), -1);
-        EXPECT_EQ(code, Untouched);
-        EXPECT_FALSE(Exists("ran"));
-    }
-}
-
-TEST_F(Process, ExitCodesArePassedOn) {
-    const int32_t codes[] = {0, 1, 2, 42, 127, 255};
-    for (int32_t expected : codes) {
-        int32_t code = Untouched;
-        std::string line = Child(std::to_string(expected));
-        ASSERT_EQ(RunEntryCommand(line.c_str(), 1, &code, Capture), 0);
-        EXPECT_EQ(code, expected);
-        code = Untouched;
-        ASSERT_EQ(RunCaptured("utility", line.c_str(), 1, &code, Capture), 0);
-        EXPECT_EQ(code, expected);
-    }
-}
-
-// The same script line must give a child the same arguments on every platform.
-TEST_F(Process, ArgumentsAreSplitByTheWindowsRules) {
-    struct Case {
-        const char *arguments;
-        const char *printed;
-    } cases[] = {
-        {"plain words", "[plain]\n[words]\n"},
-        {"  many \t  blanks  ", "[many]\n[blanks]\n"},
-        {"\"two words\" one", "[two words]\n[one]\n"},
-        {"in\"side quo\"tes", "[inside quotes]\n"},
-        {"\"\" empty", "[]\n[empty]\n"},
-        {"a\\b c\\\\d", "[a\\b]\n[c\\\\d]\n"},
-        {"\\\"quote\\\"", "[\"quote\"]\n"},
-        {"a\\\\\"b c\"", "[a\\b c]\n"},
-        {"a\\\\\\\"b c", "[a\\\"b]\n[c]\n"},
-        {"\"C:\\Program Files\\\\\" next", "[C:\\Program Files\\]\n[next]\n"},
-        {"\"unterminated quote", "[unterminated quote]\n"},
-        {"trailing\\", "[trailing\\]\n"},
+TEST_F(Process, RunTable) {
+    const std::string ran = Child("0 --create=ran");
+    std::vector<Started> rows = {
+        {nullptr, Child("0 hello world"), 0, 0, "[hello]\n[world]\n"},
+        // The program is only tested for presence; the command line names what runs.
+        {"anything", Child("3 utility"), 0, 3, "[utility]\n"},
+        {nullptr, Child("255 --stderr=not-captured out"), 0, 255, "[out]\n"},
+        {"utility", Child("42"), 0, 42, ""},
+        // The same script line gives a child the same arguments on every platform.
+        {nullptr, Child("0 \"a b\" c\"d e\"f \"\" x\\\\\"y z\" \\\"q\\\" \"C:\\d\\\\\" \"open"), 0,
+         0, "[a b]\n[cd ef]\n[]\n[x\\y z]\n[\"q\"]\n[C:\\d\\]\n[open]\n"},
+        // A program that is not there: ERROR_FILE_NOT_FOUND and ENOENT are both 2.
+        {nullptr, "no-such-program-here", -1, 2, ""},
+        {"utility", "\"no such program\" 1 2", -1, 2, ""},
+        {nullptr, "./no-such-program-here", -1, 2, ""},
+        // Refused before the capture file is made, or no capture file: no start.
+        {"", ran, -1, Untouched, Stale},
+        {"utility", "", -1, Untouched, Stale},
+        {nullptr, ran, -1, Untouched, "<missing>", "no-such-directory/capture.tmp"},
+        {"utility", ran, -1, Untouched, "<missing>", ""},
+#ifdef _WIN32
+        {nullptr, Child("0xFFFFFFFB"), 0, -5, ""},
+        {"utility", Child("0xC0000005"), 0, (int32_t)0xC0000005u, ""},
+        {nullptr, ran + std::string(40000, 'x'), -1, ERROR_FILENAME_EXCED_RANGE, ""},
+        // Hidden, with standard handles: STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES.
+        {nullptr, Child("startup"), 0, 0, "flags=101 show=0 *"},
+        {"utility", Child("startup"), 0, 0, "flags=101 show=0 *"},
+        {nullptr, ran, -1, Untouched, "<missing>", "held.tmp"},
+#else
+        {nullptr, Child("0 --abort"), 0, 128 + SIGABRT, ""},
+        {nullptr, Child("257"), 0, 1, ""},
+        {nullptr, ran + std::string(40000, 'x'), -1, E2BIG, ""},
+        // Found as Windows finds it: in the current directory before PATH, then
+        // along PATH; a name with a directory part only as given.
+        {nullptr, "true 7 local", 0, 7, "[local]\n"},
+        {nullptr, "false", 0, 1, ""},
+        {nullptr, "sub/child 8", 0, 8, ""},
+        {nullptr, "sub/true", -1, ENOENT, ""},
+        {nullptr, "not-executable 0", -1, EACCES, ""},
+        {nullptr, "./not-executable 0", -1, EACCES, ""},
+        {nullptr, "sub", -1, EACCES, ""},
+        {nullptr, "./sub", -1, EACCES, ""},
+        // Only the child's standard output reaches it, however many are open.
+        {"probe", Child("fds"), 0, 0, "done\n"},
+#endif
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.arguments);
-        ASSERT_EQ(
-            RunEntryCommand(Child(std::string("0 ") + c.arguments).c_str(), 1, nullptr, Capture),
-            0);
-        EXPECT_EQ(ReadWholeFile(Capture), c.printed);
+#ifdef _WIN32
+    // Another reader of the capture file is no obstacle; a holder without sharing is.
+    HANDLE reader = CreateFileA(Capture, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    FileHolder holder;
+    ASSERT_TRUE(StartHolding(&holder, "held.tmp"));
+#else
+    fs::create_directory("sub");
+    fs::copy_file(ChildPath(), "true");
+    fs::copy_file(ChildPath(), "sub/child");
+    fs::copy_file(ChildPath(), "not-executable");
+    fs::permissions("not-executable", fs::perms::owner_read);
+#endif
+    for (const Started &row : rows) {
+        WriteFile(Capture, Stale);
+        fs::remove("ran");
+        int32_t code = Untouched;
+        const char *capture = row.capture.c_str();
+        int result = row.program ? RunCaptured(row.program, row.line.c_str(), 1, &code, capture)
+                                 : RunEntryCommand(row.line.c_str(), 1, &code, capture);
+        std::string output = WithoutCr(ReadFile(row.capture)), shown = row.line.substr(0, 100);
+        if (row.output.back() == '*')
+            output = output.substr(0, row.output.size() - 1) + "*";
+        EXPECT_EQ(result, row.result) << shown;
+        EXPECT_EQ(code, row.code) << shown;
+        EXPECT_EQ(output, row.output) << shown;
+        EXPECT_EQ(Exists("ran"), row.result == 0 && row.line == ran) << shown;
     }
+#ifdef _WIN32
+    StopHolding(&holder);
+    CloseHandle(reader);
+#endif
+    EXPECT_EQ(RunCaptured(nullptr, ran.c_str(), 1, nullptr, Capture), -1);
+    EXPECT_EQ(RunCaptured(ran.c_str(), nullptr, 1, nullptr, Capture), -1);
+    EXPECT_EQ(RunEntryCommand(nullptr, 1, nullptr, Capture), -1);
+    EXPECT_EQ(RunEntryCommand("", 1, nullptr, Capture), -1);
+    EXPECT_FALSE(Exists("ran"));
 }
 
-TEST_F(Process, TheWaitEndsWithTheChild) {
-    auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(RunEntryCommand(Child("0 --sleep=300 --create=done").c_str(), 1, nullptr, Capture),
-              0);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
-    EXPECT_TRUE(Exists("done"));
-}
-
-TEST_F(Process, WithoutWaitTheCallReturnsWhileTheChildRuns) {
-    int32_t code = Untouched;
-    ASSERT_EQ(RunEntryCommand(Child("5 --sleep=400 --create=done").c_str(), 0, &code, Capture), 0);
-    EXPECT_EQ(code, Untouched);
-    EXPECT_FALSE(Exists("done"));
-    // Let it end before the scratch directory goes.
-    for (int i = 0; i < 500 && !Exists("done"); i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_TRUE(Exists("done"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-}
-
-// The wait neither pumps messages nor looks at a cancel: a started child is
-// always waited for.
-TEST_F(Process, TheWaitIgnoresCancelAndDispatchesNothing) {
+// The wait neither pumps messages nor looks at a cancel; without wait the call
+// returns at once and leaves the exit code alone.
+TEST_F(Process, WaitOrNot) {
     RecordingReset();
     int pumps = 0;
     RecordingOnPump([&](int) { pumps++; });
     Wizard.CancelRequested = 1;
     int32_t code = Untouched;
-    ASSERT_EQ(
-        RunCaptured("utility", Child("9 --sleep=100 --create=done").c_str(), 1, &code, Capture), 0);
+    ASSERT_EQ(RunEntryCommand(Child("9 --sleep=300 --create=done").c_str(), 1, &code, Capture), 0);
     EXPECT_EQ(code, 9);
     EXPECT_TRUE(Exists("done"));
     EXPECT_EQ(pumps, 0);
+    Wizard.CancelRequested = 0;
     RecordingReset();
+    code = Untouched;
+    ASSERT_EQ(RunCaptured("utility", Child("wait started release").c_str(), 0, &code, Capture), 0);
+    EXPECT_EQ(code, Untouched);
+    for (int i = 0; i < 3000 && !Exists("started"); i++)
+        SleepMilliseconds(10);
+    EXPECT_TRUE(Exists("started"));
+    WriteFile("release", "");
+    // Windows lets nobody delete the capture file while the child has it open.
+    for (int i = 0; i < 3000 && DeleteFileOnce(Capture) != 0; i++)
+        SleepMilliseconds(10);
+#ifndef _WIN32
+    // The capture file is readable by all; an empty PATH entry hides nothing.
+    mode_t old = umask(022);
+    ASSERT_EQ(RunEntryCommand("false", 1, &code, Capture), 0);
+    umask(old);
+    struct stat info;
+    ASSERT_EQ(stat(Capture, &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    const std::string path = getenv("PATH");
+    for (const std::string &value : {":" + path, std::string("/no/such/dir")}) {
+        setenv("PATH", value.c_str(), 1);
+        bool found = RunEntryCommand("false", 1, &code, Capture) == 0;
+        EXPECT_EQ(found, value[0] == ':') << value;
+        EXPECT_EQ(code, found ? 1 : ENOENT) << value;
+    }
+    setenv("PATH", path.c_str(), 1);
+#endif
 }
+
+#ifndef _WIN32
+// The Windows runtime's rules, so that a script means the same on both
+// platforms. Rows "line|[word]...".
+TEST(CommandLine, SplitTable) {
+    static CommandLineWords words; // too large for the stack
+    for (std::string row :
+         {"|", " \t |", "  prog  a   b\tc \t|[prog][a][b][c]", "p a\nb a\rb|[p][a\nb][a\rb]",
+          // The program takes quotes only for grouping and backslashes literally.
+          "\"C:\\Program Files\\u.exe\" a|[C:\\Program Files\\u.exe][a]",
+          "C:\\\"Program Files\"\\u|[C:\\Program Files\\u]", "d\\\\\"x y\" z|[d\\\\x y][z]",
+          "d\\\"x y\" z|[d\\x y][z]", "\"\" a|[][a]", "\"open end|[open end]",
+          // Later words: quotes group and vanish; backslashes count only before
+          // a quote, where 2n give n and 2n+1 give n and a literal quote.
+          "p a\"b c\"d \"\" \"a\t b\" \"open  |[p][ab cd][][a\t b][open  ]",
+          "p a\\b a\\\\b \\\\s\\h\\ t\\|[p][a\\b][a\\\\b][\\\\s\\h\\][t\\]",
+          "p a\\\\\"b c\" a\\\\\\\\\"b c\"|[p][a\\b c][a\\\\b c]",
+          "p \\\"a a\\\\\\\"b c|[p][\"a][a\\\"b][c]",
+          "p \"a \\\" b\" \"C:\\d\\\\\" \"C:\\d\\\" next|[p][a \" b][C:\\d\\][C:\\d\" next]",
+          // Two quotes inside quotes give one and the part goes on; outside, nothing.
+          "p \"a\"\"b\" \"a\"\" b\" c a\"b\"\" c d|[p][a\"b][a\" b][c][ab\" c d]",
+          "p \"\"\"\" a\"\"b|[p][\"][ab]"}) {
+        size_t bar = row.rfind('|');
+        int count = SplitCommandLine(row.substr(0, bar).c_str(), &words);
+        std::string found;
+        for (int i = 0; i < count; i++)
+            found += "[" + std::string(words.Words[i]) + "]";
+        EXPECT_EQ(found, row.substr(bar + 1)) << row;
+        EXPECT_EQ(words.Words[count], nullptr) << row;
+    }
+    // The longest line Windows takes fits; one more character is refused.
+    std::string line = "p";
+    while (line.size() + 2 < COMMAND_LINE_SIZE)
+        line += " x";
+    ASSERT_EQ(SplitCommandLine(line.c_str(), &words), COMMAND_LINE_WORDS);
+    EXPECT_EQ(words.Words[COMMAND_LINE_WORDS], nullptr);
+    EXPECT_GE(SplitCommandLine(std::string(COMMAND_LINE_SIZE - 1, '"').c_str(), &words), 1);
+    EXPECT_EQ(SplitCommandLine((line + "y").c_str(), &words), -1);
+    EXPECT_EQ(words.Words[0], nullptr);
+}
+#endif
 
 } // namespace

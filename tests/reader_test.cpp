@@ -1,0 +1,212 @@
+// The text reader, comma values, numbers and the work list.
+#include "script/text_reader.h"
+#include "script/values.h"
+#include "support.h"
+#include "sys/files.h"
+#include "update/work_list.h"
+
+#include <string.h>
+
+using namespace std::string_literals;
+
+namespace {
+
+// Every value of key in the first section of that name, each as "[value]";
+// a lookup that finds nothing must leave its destinations alone, and the
+// number must be the value's.
+std::string Values(const std::string &text, const std::string &section, const std::string &key) {
+    EXPECT_EQ(LoadTextBytes(text.data(), text.size()), 1);
+    std::string found;
+    for (int first = 1;; first = 0) {
+        char value[128];
+        memset(value, 'Z', sizeof value);
+        int32_t number = 77;
+        int got = first
+                      ? GetSectionValue(section.c_str(), key.c_str(), value, sizeof value, &number)
+                      : NextSectionValue(key.c_str(), value, sizeof value, &number);
+        if (!got) {
+            EXPECT_EQ(value[0], 'Z');
+            EXPECT_EQ(number, 77);
+            break;
+        }
+        EXPECT_EQ(number, ParseInteger(value)) << value;
+        found += "[" + std::string(value) + "]";
+    }
+    EXPECT_LE(Reader.lineIndex, Reader.lineCount);
+    ReleaseText();
+    return found;
+}
+
+struct Lookup {
+    std::string text, section, key, values;
+};
+
+TEST(Reader, LookupTable) {
+    std::vector<Lookup> rows = {
+        {"[HEADER]\r\nCMD = setup.txt ; c\r\ncmd=o\r\n", "HEADER", "cmd", "[setup.txt ]"},
+        // Headers: the file's run of A-Z, 0-9 and "_" equals the upper-cased name.
+        {"[header]\r\nK=1\r\n", "header", "K", ""},
+        {"[Header]\r\nK=1\r\n", "h", "K", "[1]"},
+        {"[MY-SECTION]\r\nK=1\r\n", "MY-SECTION", "K", ""},
+        {"[MY-SECTION\r\nK=1\r\n", "MY", "K", "[1]"},
+        {"[HEADERS]\r\nK=1\r\n", "HEADER", "K", ""},
+        {"[HEAD]\r\nK=1\r\n", "HEADER", "K", ""},
+        {" [A]\r\nK=1\r\n", "A", "K", ""},
+        {"[A_1]\r\nK=1\r\n", "a_1", "K", "[1]"},
+        {"[]\r\nK=1\r\n", "", "K", ""},
+        {"K=0\r\n[A]\r\nK=1\r\nK=2\r\n", "A", "K", "[1][2]"},
+        {"[" + std::string(300, 'N') + "]\r\nK=1\r\n", std::string(300, 'N'), "K", "[1]"},
+        {"[" + std::string(300, 'N') + "X]\r\nK=1\r\n", std::string(300, 'N'), "K", ""},
+        {"[" + std::string(300, 'N') + "]\r\nK=1\r\n", std::string(131, 'N'), "K", ""},
+        // Keys: upper-cased once, compared with the file's text case for case.
+        {"[A]\r\nCMD=x\r\n", "A", "cmd", "[x]"},
+        {"[A]\r\ncmd=x\r\nCmd=y\r\n", "A", "CMD", ""},
+        {"[A]\r\n  CMD=x\r\n\tCMD=y\r\nCMD\t=z\r\n;CMD=c\r\n", "A", "CMD", ""},
+        {"[A]\r\nCMD  =x\r\n", "A", "CMD", "[x]"},
+        {"[A]\r\nCM=x\r\nCMDX=y\r\n\r\n=z\r\n", "A", "CMD", ""},
+        {"[EXE]\r\nCOPY=no\r\nEXE=one\r\nX=no\r\nEXE=two\r\n[B]\r\nEXE=no\r\n", "EXE", "exe",
+         "[one][two]"},
+        // Values: leading blanks go, trailing ones stay, ";" and CR end them.
+        {"[A]\r\nK=  a b  ;c\r\nK=a=b\r\nK=\tx\r\nK=a\rb\r\nK=c\r\r\n", "A", "K",
+         "[a b  ][a=b][\tx][a][c]"},
+        {"[A]\r\nK\r\nK=\r\nK=;x\r\nK=   \r\n", "A", "K", "[][][][]"},
+        {"[A]\r\nN= 42abc\r\nN=-7\r\nN=- 5\r\nN=4294967297\r\n", "A", "N",
+         "[42abc][-7][- 5][4294967297]"},
+        // Any line starting with "[" ends the section; only the first counts.
+        {"[A]\r\n[\r\nK=1\r\n", "A", "K", ""},
+        {"[A]\r\n[" + std::string(400, 'b') + "\r\nK=1\r\n", "A", "K", ""},
+        {"[A]\r\nJ=1\r\n[A]\r\nK=2\r\n", "A", "K", ""},
+        // A line without its line end is no line; bare LF ends one as CR LF does.
+        {"[A]\r\nK=1", "A", "K", ""},
+        {"[A]", "A", "K", ""},
+        {"[A]\nK=1\nK=2", "A", "K", "[1]"},
+        {"[A]\r\nJ=0\nK=1\r\n", "A", "K", "[1]"},
+        {"[A]\n\r\nK=1\n", "A", "K", "[1]"},
+        {"[A]\r\nK=a\n\rK=b\r\nK=c\r\n", "A", "K", "[a][c]"},
+        {"[A]\r\nK=1\r\nK=2\r", "A", "K", "[1]"},
+        {"[A]\r\nK=1\r\n\r", "A", "K", "[1]"},
+        // A NUL hides the rest of its line, and such a line gives no value.
+        {"[A]\r\nK=ab\0cd\r\nK=2\r\n\0K=3\r\nK=4\0\r\nK=5\r\n"s, "A", "K", "[2][5]"},
+        {std::string(300, '\0') + "\r\n[A]\r\nK=1\r\n", "A", "K", "[1]"},
+        {"[A]\r\nK=1\r\n[\0B]\r\nK=4\r\n"s, "A", "K", "[1]"},
+        {"[A]\0x\r\nK=1\r\n"s, "A", "K", "[1]"},
+    };
+    // Lines up to 126 characters are read; longer ones are passed over whole.
+    // A cut line's tail would look like a line of its own.
+    for (size_t length : {125u, 126u, 127u, 128u, 200u, 100000u}) {
+        std::string line = "K=" + std::string(length - 8, 'n') + "K=evil";
+        rows.push_back({"[A]\r\n" + line + "\r\nK=next\r\n", "A", "K",
+                        (length <= 126 ? "[" + line.substr(2) + "]" : "") + "[next]"});
+    }
+    for (const Lookup &row : rows) {
+        std::string shown = row.text.size() < 200 ? row.text : row.text.substr(0, 60) + "...";
+        EXPECT_EQ(Values(row.text, row.section, row.key), row.values)
+            << "text \"" << shown << "\" section " << row.section << " key " << row.key;
+    }
+}
+
+TEST(Reader, LoadAndReadLine) {
+    std::string text = "one\r\ntwo\n" + std::string(300, 'x') + "\r\nfour\r\nfive"s;
+    ASSERT_EQ(LoadTextBytes(text.data(), text.size()), 1);
+    EXPECT_EQ(std::string(Reader.text, 9), "one\n\0two\n"s);
+    EXPECT_EQ(Reader.lineCount, 4u);
+    char line[128];
+    memset(line, 'Z', sizeof line);
+    ASSERT_EQ(ReadLine(line, 8), line);
+    EXPECT_EQ(std::string(line, 9), "one\n\0\0\0\0Z"s) << "zero-filled, no further";
+    ASSERT_EQ(ReadLine(line, sizeof line), line);
+    EXPECT_STREQ(line, "two\n");
+    ASSERT_EQ(ReadLine(line, sizeof line), line);
+    EXPECT_EQ(std::string(line), std::string(127, 'x'));
+    ASSERT_EQ(ReadLine(line, 4), line);
+    EXPECT_STREQ(line, "fou");
+    memset(line, 'Z', sizeof line);
+    EXPECT_EQ(ReadLine(line, sizeof line), nullptr);
+    EXPECT_EQ(line[0], 'Z');
+    EXPECT_EQ(ReleaseText(), 1);
+    EXPECT_EQ(Reader.text, nullptr);
+    EXPECT_EQ(ReadLine(line, sizeof line), nullptr);
+}
+
+// Cut to size - 1 and terminated; the rest zero-filled, nothing beyond it.
+TEST(Reader, ValueIsCutToItsDestination) {
+    const std::string text = "[A]\r\nK=abcdef\r\n";
+    ASSERT_EQ(LoadTextBytes(text.data(), text.size()), 1);
+    for (size_t size : {0u, 1u, 4u, 8u}) {
+        char value[9];
+        memset(value, 'Z', sizeof value);
+        ASSERT_EQ(GetSectionValue("A", "K", value, size, nullptr), 1);
+        EXPECT_EQ(std::string(value, size + 1), ("abcdef\0\0"s).substr(0, size ? size - 1 : 0) +
+                                                    std::string(size ? 1 : 0, '\0') + "Z"s)
+            << size;
+    }
+    ReleaseText();
+}
+
+class ReaderFile : public ScratchTest {};
+
+TEST_F(ReaderFile, LoadsReplacesAndFails) {
+    WriteFile("one.txt", "[HEADER]\r\nCMD=one.txt\r\n");
+    WriteFile("empty.txt", "");
+    ASSERT_EQ(LoadTextFile("one.txt"), 1);
+    EXPECT_EQ(Reader.size, 23u);
+    EXPECT_EQ(Reader.lineCount, 2u);
+    ASSERT_EQ(LoadTextFile("empty.txt"), 1);
+    EXPECT_NE(Reader.text, nullptr);
+    EXPECT_EQ(Reader.lineCount, 0u);
+    EXPECT_EQ(LoadTextFile("missing.txt"), 0);
+    EXPECT_EQ(Reader.text, nullptr);
+#ifdef _WIN32
+    // Opened without sharing: a file someone else has open cannot be read.
+    FileHandle held = OpenFileShared("one.txt");
+    EXPECT_EQ(LoadTextFile("one.txt"), 0);
+    CloseFileHandle(held);
+#endif
+}
+
+// Rows "text|number".
+TEST(Values, ParseIntegerFollowsAtoiAndWraps) {
+    for (std::string row : {"100|100", "  -12x|-12", "+5|5", "\t\n\v\f\r 7|7", "|0", "abc|0",
+                            "- 5|0", "+-5|0", "0x10|0", "007|7", "2147483647|2147483647",
+                            "-2147483648|-2147483648", "2147483648|-2147483648", "4294967295|-1",
+                            "4294967297|1", "-4294967297|-1", "99999999999999999999|1661992959"}) {
+        size_t bar = row.rfind('|');
+        EXPECT_EQ(ParseInteger(row.substr(0, bar).c_str()), std::stoi(row.substr(bar + 1))) << row;
+    }
+}
+
+// Each entry from its comma fields (empty ones vanish), linked in at the
+// head; rows "value|name|time|extra".
+TEST(WorkList, EntriesFromValues) {
+    const uint32_t kinds[] = {ENTRY_COPY,   ENTRY_ADD,     ENTRY_ADD | ENTRY_FAILED,
+                              ENTRY_REMOVE, ENTRY_CLEANUP, ENTRY_EXECUTE};
+    int at = 0;
+    for (std::string row :
+         {"name.exe,100,7,9|name.exe|100|7", "name.exe,,7,|name.exe|7|0", ",,name.exe|name.exe|0|0",
+          " a;b ,abc| a;b |0|0", "run.exe a,b 3,-4|run.exe a|0|-4", ",,,||0|0"}) {
+        WorkEntry *head = Wizard.WorkListHead;
+        const std::string expected = row.substr(row.find('|') + 1);
+        row[row.find('|')] = '\0';
+        WorkEntry *entry = AddWorkEntry(&row[0]);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->next, head);
+        EXPECT_EQ(Wizard.WorkListHead, entry);
+        EXPECT_EQ(entry->kind, 0u);
+        entry->kind = kinds[at++];
+        EXPECT_EQ(std::string(entry->name) + "|" + std::to_string(entry->time) + "|" +
+                      std::to_string(entry->extra),
+                  expected);
+    }
+    EXPECT_EQ(CountWorkEntries(ENTRY_ADD), 2);
+    EXPECT_EQ(CountWorkEntries(ENTRY_ADD | ENTRY_COPY), 3);
+    EXPECT_EQ(CountWorkEntries(ENTRY_FAILED | ENTRY_REMOVE), 2);
+    EXPECT_EQ(CountWorkEntries(0), 0);
+    std::string value = std::string(300, 'n') + ",5";
+    WorkEntry *entry = AddWorkEntry(&value[0]);
+    EXPECT_EQ(std::string(entry->name) + std::to_string(entry->time),
+              std::string(NAME_SIZE - 1, 'n') + "5");
+    FreeWorkList();
+    EXPECT_EQ(Wizard.WorkListHead, nullptr);
+}
+
+} // namespace
