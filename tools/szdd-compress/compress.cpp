@@ -135,10 +135,13 @@ size_t SzddCompress(const void *data, size_t size, unsigned char lastChar, void 
     if ((uint64_t)size > 0xFFFFFFFFu) {
         return 0;
     }
-    Finder *f = (Finder *)malloc(sizeof(Finder));
+    // One finder for every call: allocating its 144 KB afresh each time costs
+    // more than compressing a small file.
+    static Finder finder;
+    Finder *f = &finder;
     unsigned char *text = (unsigned char *)malloc(WINDOW_SIZE + size);
     size_t written = 0;
-    if (f != NULL && text != NULL) {
+    if (text != NULL) {
         memset(text, ' ', WINDOW_SIZE);
         if (size > 0) {
             memcpy(text + WINDOW_SIZE, data, size);
@@ -151,7 +154,6 @@ size_t SzddCompress(const void *data, size_t size, unsigned char lastChar, void 
         written = Encode(f, (unsigned char *)out);
     }
     free(text);
-    free(f);
     return written;
 }
 

@@ -11,7 +11,7 @@ size_t SzddCompressBound(size_t size);
 // Compresses size bytes at data into out (SzddCompressBound(size) bytes): the
 // 14-byte header (magic, mode 'A', lastChar, the size) and the LZSS data.
 // Returns the number of bytes written; 0 when data is larger than the format's
-// 32-bit size field or there is no memory for the match finder.
+// 32-bit size field or there is no memory for the input.
 size_t SzddCompress(const void *data, size_t size, unsigned char lastChar, void *out);
 
 // The compressed file's name for name, as the classic tools form it: a three-
