@@ -297,11 +297,12 @@ using Show = Wizard;
 // names (agreement or progress, finished) for a few seconds, once it has written
 // the dialog's screen rectangle ("x y width height") into WIZARD_SHOW_RECT.
 TEST_F(Show, Dialog) {
-    const char *which = getenv("WIZARD_SHOW"), *rectFile = getenv("WIZARD_SHOW_RECT");
-    ASSERT_TRUE(which != nullptr && rectFile != nullptr);
+    // Copied before the environment changes, which may move it.
+    std::string which = getenv("WIZARD_SHOW") ? getenv("WIZARD_SHOW") : "";
+    std::string rectFile = getenv("WIZARD_SHOW_RECT") ? getenv("WIZARD_SHOW_RECT") : "";
     MakeUpdate();
-    HWND dialog = Start(strcmp(which, "progress") == 0);
-    if (strcmp(which, "progress") == 0)
+    HWND dialog = Start(which == "progress");
+    if (which == "progress")
         WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDC_FINISH_BUTTON)) != 0; });
     Sleep(700); // painted by then
     RECT r = {};
