@@ -25,7 +25,6 @@ function(hardening_test name)
                        LABELS hardening)
 endfunction()
 
-hardening_test(hardening_script_test hardening/script_test.cpp)
 
 # Hostile compressed files, and the faults of the platform: full disks and
 # read-only targets natively, files held by another process under Windows.
@@ -43,13 +42,5 @@ if(WIN32)
     PLATFORM_PROBE_NAME="$<TARGET_FILE_NAME:platform_probe>")
 endif()
 
-hardening_test(hardening_utility_test hardening/utility_test.cpp)
 
-# Whole updates of 100,000 entries, with figures: natively only.
-if(NOT WIN32)
-  hardening_test(hardening_load_test hardening/load_test.cpp)
-  set_tests_properties(hardening_load_test PROPERTIES TIMEOUT 600)
-endif()
 
-hardening_test(hardening_cancel_test hardening/cancel_test.cpp $<TARGET_OBJECTS:szdd_compressor>)
-target_include_directories(hardening_cancel_test PRIVATE ${PROJECT_SOURCE_DIR}/tools/szdd-compress)

@@ -39,6 +39,10 @@ inline std::string Child(const std::string &arguments) {
     return "\"" + ChildPath() + "\" " + arguments;
 }
 
+inline const char *ExampleDir() {
+    return EXAMPLE_DIR;
+}
+
 // "<missing>" for a file that is not there, so a test tells it from an empty one.
 inline std::string ReadFile(const std::string &name) {
     std::ifstream in(name, std::ios::binary);

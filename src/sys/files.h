@@ -45,6 +45,9 @@ int StampFileTime(const char *name, int32_t time);
 // The name of the first directory entry matching pattern ("*.wiz"), in the
 // platform's order: 1 and the name in dest, or 0.
 int FindFirstMatch(const char *pattern, char *dest, size_t size);
+// The same for the match after index others (0 gives the first match), for a
+// caller that looks at every match in the order the wizard's search sees them.
+int FindMatchAt(const char *pattern, int index, char *dest, size_t size);
 
 // Nonzero on success.
 int ChangeDirectory(const char *dir);

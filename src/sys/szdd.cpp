@@ -86,7 +86,7 @@ static int FlushOutput(Decoder *d) {
         if (WriteToFile(d->outFile, from, pending) != (int64_t)pending) {
             return LZERROR_WRITE;
         }
-    } else {
+    } else if (d->outMemory != NULL) {
         if ((uint64_t)d->written + pending > d->outMemorySize) {
             return LZERROR_WRITE;
         }
@@ -208,13 +208,8 @@ static unsigned char *AllocateOutputBuffer(Decoder *d, size_t block) {
     return d->buffer;
 }
 
-int64_t SzddExpand(FileHandle in, FileHandle out) {
-    if (in == NO_FILE) {
-        return LZERROR_BADINHANDLE;
-    }
-    if (out == NO_FILE) {
-        return LZERROR_BADOUTHANDLE;
-    }
+// Without out (NO_FILE) the expanded content is dropped.
+static int64_t ExpandFile(FileHandle in, FileHandle out) {
     unsigned char header[HEADER_SIZE];
     int64_t got = ReadFromFile(in, header, sizeof header);
     if (got < 0 || (got < HEADER_SIZE && HasMagic(header, (size_t)got))) {
@@ -238,6 +233,20 @@ int64_t SzddExpand(FileHandle in, FileHandle out) {
     free(d.buffer);
     free(d.inBuffer);
     return result;
+}
+
+int64_t SzddExpand(FileHandle in, FileHandle out) {
+    if (in == NO_FILE) {
+        return LZERROR_BADINHANDLE;
+    }
+    if (out == NO_FILE) {
+        return LZERROR_BADOUTHANDLE;
+    }
+    return ExpandFile(in, out);
+}
+
+int64_t SzddVerify(FileHandle in) {
+    return in == NO_FILE ? (int64_t)LZERROR_BADINHANDLE : ExpandFile(in, NO_FILE);
 }
 
 int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSize) {

@@ -40,6 +40,10 @@ void ResetRandom();
 // out LZERROR_WRITE, no memory for the buffers LZERROR_GLOBALLOC.
 int64_t SzddExpand(FileHandle in, FileHandle out);
 
+// As SzddExpand, but the expanded content goes nowhere: tells whether in
+// expands to exactly its declared size without writing a byte.
+int64_t SzddVerify(FileHandle in);
+
 // As SzddExpand, from size bytes at data into at most outSize bytes at out;
 // more than outSize bytes of expanded content give LZERROR_WRITE.
 int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSize);

@@ -7,6 +7,11 @@
 //   restool ResourceFile /LIST              print the members (a harmless verb)
 // The verb may also come first. Bad input is reported on standard error with a
 // non-zero exit code, and then nothing has been written.
+//
+// The wizard ignores exit codes and runs /DUMP after /WORK whatever happened,
+// so /WORK leaves a marker when it succeeds and /DUMP names the package for
+// cleanup only when the marker names it: a package whose /WORK failed is kept,
+// and the update can be run again once the archive is mended.
 #include "platform.h"
 #include "tar.h"
 
@@ -33,14 +38,30 @@ enum {
 
 static const char AddList[] = "update.lst";
 static const char CleanupList[] = "update.dmp";
+// Holds the package's name from a successful /WORK until the /DUMP after it.
+static const char WorkMarker[] = "restool.ok";
 
-// Files of the wizard's own that an archive member must never overwrite.
-static const char *const ReservedNames[] = {AddList, CleanupList, "!tmpexec.$$$", "!tmpexec.tmp"};
+// Files of the wizard's own, and the marker, that a member must never overwrite.
+static const char *const ReservedNames[] = {AddList, CleanupList, WorkMarker, "!tmpexec.$$$",
+                                            "!tmpexec.tmp"};
 
 static const char Usage[] = "usage: restool ResourceFile SourceFile /WORK\n"
                             "       restool SourceFile /DUMP\n"
                             "       restool ResourceFile name... /ENCODE\n"
-                            "       restool ResourceFile /LIST\n";
+                            "       restool ResourceFile /LIST\n"
+                            "       restool --help | --version\n";
+
+static const char Help[] =
+    "The sample resource utility of the update wizard: keeps a product's\n"
+    "resources in a ustar archive.\n"
+    "  /WORK    extract the members of SourceFile (a tar) that are new or differ\n"
+    "           from ResourceFile and list them in update.lst ([ADD] FILE=name,time)\n"
+    "  /DUMP    list SourceFile in update.dmp ([PFF] ENTRY=name) for the cleanup,\n"
+    "           only when the /WORK before it succeeded; otherwise write nothing\n"
+    "  /ENCODE  put the named files into ResourceFile (created when missing)\n"
+    "  /LIST    print the members: name, size, time\n"
+    "Exit status: 0 done, 1 some /ENCODE names missing, 2 usage, 3 bad input\n"
+    "(nothing written), 4 writing failed.\n";
 
 static int SameNameIgnoringCase(const char *a, const char *b) {
     for (; *a != '\0' && *b != '\0'; a++, b++) {
@@ -128,7 +149,33 @@ static int ExtractChanged(const TarArchive *resource, const TarArchive *source, 
     return ok;
 }
 
-static int Work(const char *resourceFile, const char *sourceFile) {
+// The package's name and a line end, as the marker holds it.
+static int MarkerText(const char *sourceFile, char *text, size_t size) {
+    int length = snprintf(text, size, "%s\r\n", sourceFile);
+    return length >= 0 && static_cast<size_t>(length) < size ? length : -1;
+}
+
+// 1 when the marker names sourceFile.
+static int MarkerNames(const char *sourceFile) {
+    char want[ARG_NAME_SIZE + 2], held[ARG_NAME_SIZE + 2];
+    int length = MarkerText(sourceFile, want, sizeof want);
+    if (length < 0)
+        return 0;
+    FILE *in = fopen(WorkMarker, "rb");
+    if (in == nullptr)
+        return 0;
+    size_t got = fread(held, 1, sizeof held, in);
+    fclose(in);
+    return got == static_cast<size_t>(length) && memcmp(held, want, got) == 0;
+}
+
+static int WriteMarker(const char *sourceFile) {
+    char text[ARG_NAME_SIZE + 2];
+    int length = MarkerText(sourceFile, text, sizeof text);
+    return length >= 0 && WriteWholeFile(WorkMarker, text, static_cast<size_t>(length));
+}
+
+static int ExtractAndList(const char *resourceFile, const char *sourceFile) {
     TarArchive resource, source;
     if (!LoadOrReport(resourceFile, &resource))
         return EXIT_BAD_INPUT;
@@ -155,7 +202,32 @@ static int Work(const char *resourceFile, const char *sourceFile) {
     return code;
 }
 
+// Lists and marker of an earlier run are removed first, so that whatever
+// fails now, the wizard finds no list and /DUMP no marker.
+static int Work(const char *resourceFile, const char *sourceFile) {
+    remove(WorkMarker);
+    remove(AddList);
+    int code = ExtractAndList(resourceFile, sourceFile);
+    if (code == EXIT_DONE && !WriteMarker(sourceFile)) {
+        fprintf(stderr, "restool: %s cannot be written: %s\n", WorkMarker, strerror(errno));
+        remove(AddList);
+        code = EXIT_FAILED;
+    }
+    if (code != EXIT_DONE)
+        fprintf(stderr, "restool: nothing listed; %s is kept for the next run\n", sourceFile);
+    return code;
+}
+
+// A stale list of an earlier run is removed first: it could name the package.
 static int Dump(const char *sourceFile) {
+    remove(CleanupList);
+    int marked = MarkerNames(sourceFile);
+    remove(WorkMarker);
+    if (!marked) {
+        fprintf(stderr, "restool: %s: no successful /WORK before; kept, %s not written\n",
+                sourceFile, CleanupList);
+        return EXIT_BAD_INPUT;
+    }
     char text[LIST_LINE_LIMIT * 2 + 16];
     int length = snprintf(text, sizeof text, "[PFF]\r\nENTRY=%s\r\n", sourceFile);
     if (length < 0 || strlen(sourceFile) + strlen("ENTRY=") > LIST_LINE_LIMIT) {
@@ -328,6 +400,15 @@ static int RunVerb(const char *verb, char **operands, int count) {
 }
 
 int main(int argc, char **argv) {
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs(Usage, stdout);
+        fputs(Help, stdout);
+        return EXIT_DONE;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("restool %s\n", TOOLS_VERSION);
+        return EXIT_DONE;
+    }
     // Empty arguments are dropped: a command line with two blanks in a row
     // means an empty name, which Windows' own splitting drops as well.
     int count = 0;

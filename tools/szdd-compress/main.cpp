@@ -1,13 +1,32 @@
 // szdd-compress: writes files in the SZDD compressed format.
 //   szdd-compress FILE...        each FILE to its compressed name ("setup.ex_")
 //   szdd-compress -o OUT FILE    FILE to OUT
+//   szdd-compress -i FILE...     each FILE in place, under its own name
 #include "compress.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-enum { NAME_SIZE = 4096 };
+enum { NAME_SIZE = 4096, MAGIC_SIZE = 9 };
+
+static const char Usage[] = "usage: szdd-compress FILE...\n"
+                            "       szdd-compress -o OUT FILE\n"
+                            "       szdd-compress -i FILE...\n"
+                            "       szdd-compress --help | --version\n";
+
+static const char Help[] =
+    "Compresses files in the SZDD format that the update wizard expands.\n"
+    "  FILE...       each FILE to its compressed name: a three-letter extension\n"
+    "                loses its last letter to _ (setup.exe -> setup.ex_), a shorter\n"
+    "                one gets _ (a.c -> a.c_), none gets ._ (readme -> readme._)\n"
+    "  -o OUT FILE   FILE to OUT\n"
+    "  -i FILE...    each FILE in place: it then holds its compressed form under\n"
+    "                its own name, as the wizard's COPY and PRECHECK inputs do\n"
+    "A file that is already SZDD-compressed is refused. One line on standard\n"
+    "output for each file written. Exit status: 0 all written, 1 some not, 2 usage.\n";
+
+static const unsigned char Magic[MAGIC_SIZE] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33, 'A'};
 
 // The whole of a file in memory (the format's size field limits it to 4 GB).
 static unsigned char *ReadWholeFile(const char *name, size_t *size) {
@@ -49,7 +68,26 @@ static int WriteWholeFile(const char *name, const unsigned char *data, size_t si
     if (fclose(file) != 0) {
         ok = 0;
     }
+    if (!ok) {
+        remove(name);
+    }
     return ok;
+}
+
+// The compressed form goes to a twin first, so that a failed write never
+// leaves the file half-written. rename does not replace an existing file on
+// Windows; then the file is removed first.
+static int WriteInPlace(const char *name, const unsigned char *data, size_t size) {
+    char twin[NAME_SIZE];
+    if (snprintf(twin, sizeof twin, "%s.szdd~", name) >= (int)sizeof twin ||
+        !WriteWholeFile(twin, data, size)) {
+        return 0;
+    }
+    if (rename(twin, name) == 0 || (remove(name) == 0 && rename(twin, name) == 0)) {
+        return 1;
+    }
+    fprintf(stderr, "szdd-compress: %s: the compressed form stays in %s\n", name, twin);
+    return 0;
 }
 
 static int CompressFile(const char *input, const char *output, unsigned char lastChar) {
@@ -59,48 +97,74 @@ static int CompressFile(const char *input, const char *output, unsigned char las
         fprintf(stderr, "szdd-compress: cannot read %s\n", input);
         return 0;
     }
+    if (size >= MAGIC_SIZE && memcmp(data, Magic, MAGIC_SIZE) == 0) {
+        fprintf(stderr, "szdd-compress: %s is compressed already\n", input);
+        free(data);
+        return 0;
+    }
+    int inPlace = strcmp(input, output) == 0;
     unsigned char *packed = (unsigned char *)malloc(SzddCompressBound(size));
     size_t packedSize = packed != NULL ? SzddCompress(data, size, lastChar, packed) : 0;
-    int ok = packedSize > 0 && WriteWholeFile(output, packed, packedSize);
+    int ok = packedSize > 0 && (inPlace ? WriteInPlace(output, packed, packedSize)
+                                        : WriteWholeFile(output, packed, packedSize));
     if (packedSize == 0) {
         fprintf(stderr, "szdd-compress: %s is too large or memory ran out\n", input);
     } else if (!ok) {
         fprintf(stderr, "szdd-compress: cannot write %s\n", output);
+    } else {
+        printf("szdd-compress: wrote %s (%zu bytes, expands to %zu)\n", output, packedSize, size);
     }
     free(packed);
     free(data);
     return ok;
 }
 
-static int Usage() {
-    fprintf(stderr, "usage: szdd-compress FILE...\n       szdd-compress -o OUT FILE\n");
+static int UsageError() {
+    fputs(Usage, stderr);
     return 2;
 }
 
+// FILE... to their compressed names, or with inPlace under their own.
+static int CompressEach(char **names, int count, int inPlace) {
+    int failures = 0;
+    for (int i = 0; i < count; i++) {
+        char output[NAME_SIZE];
+        unsigned char lastChar = 0;
+        int named = SzddCompressedName(names[i], output, sizeof output, &lastChar);
+        if (!inPlace && (!named || strcmp(output, names[i]) == 0)) {
+            fprintf(stderr, "szdd-compress: no compressed name for %s\n", names[i]);
+            failures++;
+        } else if (!CompressFile(names[i], inPlace ? names[i] : output, lastChar)) {
+            failures++;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs(Usage, stdout);
+        fputs(Help, stdout);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("szdd-compress %s\n", TOOLS_VERSION);
+        return 0;
+    }
     if (argc >= 2 && strcmp(argv[1], "-o") == 0) {
         if (argc != 4) {
-            return Usage();
+            return UsageError();
         }
         char unused[NAME_SIZE];
         unsigned char lastChar = 0;
         SzddCompressedName(argv[3], unused, sizeof unused, &lastChar);
         return CompressFile(argv[3], argv[2], lastChar) ? 0 : 1;
     }
-    if (argc < 2) {
-        return Usage();
+    if (argc >= 2 && strcmp(argv[1], "-i") == 0) {
+        return argc >= 3 ? CompressEach(argv + 2, argc - 2, 1) : UsageError();
     }
-    int failures = 0;
-    for (int i = 1; i < argc; i++) {
-        char output[NAME_SIZE];
-        unsigned char lastChar = 0;
-        if (!SzddCompressedName(argv[i], output, sizeof output, &lastChar) ||
-            strcmp(output, argv[i]) == 0) {
-            fprintf(stderr, "szdd-compress: no compressed name for %s\n", argv[i]);
-            failures++;
-        } else if (!CompressFile(argv[i], output, lastChar)) {
-            failures++;
-        }
+    if (argc < 2 || argv[1][0] == '-') {
+        return UsageError();
     }
-    return failures == 0 ? 0 : 1;
+    return CompressEach(argv + 1, argc - 1, 0);
 }

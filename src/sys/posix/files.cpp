@@ -249,7 +249,7 @@ int StampFileTime(const char *name, int32_t time) {
 }
 
 // Names are matched regardless of case, as Windows matches them.
-int FindFirstMatch(const char *pattern, char *dest, size_t size) {
+int FindMatchAt(const char *pattern, int index, char *dest, size_t size) {
     char directory[DIRECTORY_SIZE];
     DirectoryPart(pattern, directory, sizeof directory);
     const char *namePattern = pattern + strlen(directory);
@@ -260,12 +260,17 @@ int FindFirstMatch(const char *pattern, char *dest, size_t size) {
     int found = 0;
     struct dirent *entry;
     while (!found && (entry = readdir(dir)) != NULL) {
-        if (fnmatch(namePattern, entry->d_name, FNM_CASEFOLD) == 0) {
-            found = snprintf(dest, size, "%s", entry->d_name) < (int)size;
+        if (fnmatch(namePattern, entry->d_name, FNM_CASEFOLD) == 0 &&
+            snprintf(dest, size, "%s", entry->d_name) < (int)size) {
+            found = index-- == 0;
         }
     }
     closedir(dir);
     return found;
+}
+
+int FindFirstMatch(const char *pattern, char *dest, size_t size) {
+    return FindMatchAt(pattern, 0, dest, size);
 }
 
 int ChangeDirectory(const char *dir) {

@@ -113,14 +113,22 @@ int StampFileTime(const char *name, int32_t time) {
     return _utime32(name, &times) == 0 ? 0 : -1;
 }
 
-int FindFirstMatch(const char *pattern, char *dest, size_t size) {
+int FindMatchAt(const char *pattern, int index, char *dest, size_t size) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) {
         return 0;
     }
+    int more = 1;
+    for (; index > 0 && more; index--) {
+        more = FindNextFileA(search, &found);
+    }
     FindClose(search);
-    return snprintf(dest, size, "%s", found.cFileName) < (int)size;
+    return more && snprintf(dest, size, "%s", found.cFileName) < (int)size;
+}
+
+int FindFirstMatch(const char *pattern, char *dest, size_t size) {
+    return FindMatchAt(pattern, 0, dest, size);
 }
 
 int ChangeDirectory(const char *dir) {

@@ -171,7 +171,7 @@ intptr_t ProgressBarMessage(ProgressState *bar, unsigned message, uintptr_t wpar
     intptr_t previous;
     switch (message) {
     case PBM_SETRANGE:
-        previous = (bar->maximum << 16) | bar->minimum;
+        previous = (static_cast<intptr_t>(bar->maximum) << 16) | bar->minimum;
         bar->minimum = Clamp16(static_cast<int>(lparam & 0xFFFF));
         bar->maximum = Clamp16(static_cast<int>((lparam >> 16) & 0xFFFF));
         if (bar->position < bar->minimum)

@@ -197,8 +197,10 @@ void ComposeProgressScreen(const ScreenState *state, int width, int colour, Scre
     char text[SCREEN_LINE_SIZE];
     char clean[SCREEN_LINE_SIZE];
     SanitizeText(state->title, clean, sizeof clean);
-    snprintf(text, sizeof text, "%.*s", width, clean);
-    AddLine(out, text, colour ? Bold : nullptr);
+    size_t offset = 0;
+    for (int i = 0; i < TITLE_LINES && NextWrappedLine(clean, &offset, width, text, sizeof text);
+         i++)
+        AddLine(out, text, colour ? Bold : nullptr);
     snprintf(text, sizeof text, "%.*s", width,
              "========================================================================"
              "========================================================================");

@@ -13,7 +13,8 @@ enum {
     SCREEN_LINE_SIZE = 512, // one drawn line, colour sequences included
     SCREEN_MIN_WIDTH = 32,  // the longest fixed line; narrower terminals wrap
     SCREEN_MAX_WIDTH = 78,  // wider ones leave the rest of the line empty
-    STATUS_LINES = 5        // a status text of 255 characters fits in 5 lines of 64
+    STATUS_LINES = 5,       // a status text of 255 characters fits in 5 lines of 64
+    TITLE_LINES = 2         // the title wraps at a blank on a narrow terminal
 };
 
 // 1 when an answer accepts the agreement: "y" or "yes" in any case, with blanks

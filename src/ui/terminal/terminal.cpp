@@ -18,7 +18,8 @@
 enum {
     INPUT_SIZE = 4096, // bytes read from standard input and not yet used
     ANSWER_SIZE = 512, // one answer line; longer ones are cut
-    TEXT_SIZE = 1024   // a warning or question, sanitised
+    TEXT_SIZE = 1024,  // a warning or question, sanitised
+    AGREEMENT_WIDTH = 79
 };
 
 enum ReadResult { READ_LINE, READ_END, READ_INTERRUPT };
@@ -48,6 +49,13 @@ struct TerminalState {
     int keyboardTaken; // the terminal is in the progress window's key mode
     FILE *questions;   // where questions and their answers are printed
     int questionsOnTerminal;
+    char lastLine[MODEL_TEXT_SIZE]; // the status text just written as a line
+    // What the run came to, for the exit status.
+    int agreementShown;
+    int accepted;
+    int warnings;
+    int allDone;
+    int stopped;
 };
 
 static TerminalState T;
@@ -165,9 +173,9 @@ void TerminalReset() {
     // A person at the keyboard must see the questions even when the output goes to a file.
     T.questions = stdout;
     T.questionsOnTerminal = T.outputIsTerminal;
-    if (T.inputIsTerminal && !T.outputIsTerminal && T.errorIsTerminal) {
+    if (T.inputIsTerminal && !T.outputIsTerminal) {
         T.questions = stderr;
-        T.questionsOnTerminal = 1;
+        T.questionsOnTerminal = T.errorIsTerminal;
     }
     InstallSignals();
     TakeSignals();
@@ -269,11 +277,17 @@ static ReadResult ReadAnswer(char *line, size_t size) {
     return result;
 }
 
-static int TerminalWidth() {
+// The usable width of the terminal on fd (the last column is left free, so a
+// full line never wraps by itself); 79 when fd is no terminal.
+static int WidthOf(int fd) {
     struct winsize size;
-    if (T.outputIsTerminal && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
+    if (isatty(fd) && ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
         return size.ws_col - 1;
     return 79;
+}
+
+static int TerminalWidth() {
+    return WidthOf(STDOUT_FILENO);
 }
 
 static int TerminalRows() {
@@ -330,6 +344,9 @@ static void PressClose() {
     if (T.closePosted)
         return;
     T.closePosted = PostWindowMessage(T.progress, WM_CLOSE, 0, 0);
+    // Closing after "All done." is the normal way out.
+    if (T.closePosted && !T.allDone)
+        T.stopped = 1;
 }
 
 static void PressCtrlC(ModelWindow *window) {
@@ -357,7 +374,10 @@ static void TranslateInput(int waiting) {
     }
     if (T.hangup)
         PressClose();
-    if (T.inputIsTerminal) {
+    if (waiting && !T.outputIsTerminal && ItemEnabled(window, IDC_FINISH_BUTTON)) {
+        // Nobody watches a log: waiting for Finish would only hold a script up.
+        PressEnter(window);
+    } else if (T.inputIsTerminal) {
         int ctrlC = 0;
         for (size_t i = 0; i < T.inputUsed; i++) {
             char c = T.input[i];
@@ -387,33 +407,85 @@ void UiInitialise() {
     Initialise();
 }
 
+// One key from the terminal on standard input, taken at once and not echoed;
+// 0 for Ctrl-C, a hang-up or the end of input.
+static int ReadKey() {
+    struct termios saved;
+    if (tcgetattr(STDIN_FILENO, &saved) != 0)
+        return 0;
+    struct termios modes = saved;
+    modes.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    modes.c_cc[VMIN] = 1;
+    modes.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &modes);
+    int key = 0;
+    while (T.interrupts == 0 && !T.hangup) {
+        if (T.inputUsed > 0) {
+            key = static_cast<unsigned char>(T.input[0]);
+            memmove(T.input, T.input + 1, --T.inputUsed);
+            break;
+        }
+        if (T.inputEnded)
+            break;
+        FillInput(-1, 1);
+    }
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    T.interrupts = 0;
+    return key == '\x04' ? 0 : key;
+}
+
+// The longest hint that fits, so that a narrow terminal never splits a word.
+static const char *PagerHint(int width) {
+    static const char *const Hints[] = {
+        "-- More --  space: next page, Enter: next line, q: to the question",
+        "-- More --  space, Enter, q", "-- More --"};
+    for (const char *hint : Hints)
+        if (static_cast<int>(strlen(hint)) <= width)
+            return hint;
+    return Hints[2];
+}
+
+// Waits for a pager key under a hint, then rubs the hint out. Returns the
+// lines the next stretch may print: a page, one line, 0 for the question, or
+// -1 when the reader left (the agreement is declined).
+static int PagerKey(FILE *ask, int width, int page) {
+    const char *hint = PagerHint(width);
+    fputs(hint, ask);
+    fflush(ask);
+    int key = ReadKey();
+    fprintf(ask, "\r%*s\r", static_cast<int>(strlen(hint)), "");
+    if (key == 0)
+        return -1;
+    if (key == 'q' || key == 'Q')
+        return 0;
+    return key == '\n' || key == '\r' ? 1 : page;
+}
+
 // Prints the agreement, a page at a time when a person reads it on a terminal,
-// and asks. 1 when the answer accepts it.
+// and asks, naming the directory the update will change. 1 when accepted.
 static int AskAgreement(const char *caption, const char *text) {
     FILE *ask = T.questions;
-    int width = T.questionsOnTerminal ? TerminalWidth() : 79;
+    T.lastLine[0] = '\0';
+    int width = WidthOf(fileno(ask));
+    if (width > AGREEMENT_WIDTH)
+        width = AGREEMENT_WIDTH;
     int page = T.inputIsTerminal && T.questionsOnTerminal ? TerminalRows() - 2 : 0;
     fprintf(ask, "%s%s%s\n\n", T.colour ? Bold : "", caption, T.colour ? Plain : "");
     char line[SCREEN_LINE_SIZE];
-    char answer[ANSWER_SIZE];
+    char clean[MODEL_TEXT_SIZE];
     size_t offset = 0;
-    int printed = 2;
-    while (NextWrappedLine(text, &offset, width, line, sizeof line)) {
-        if (page > 0 && printed >= page) {
-            fprintf(ask, "-- More --  Enter: next page, q: go to the question ");
-            if (ReadAnswer(answer, sizeof answer) != READ_LINE)
-                return 0;
-            if (T.outputDraws)
-                fputs("\x1b[1A\r\x1b[K", ask); // the prompt has served
-            printed = 0;
-            if (answer[0] == 'q' || answer[0] == 'Q')
-                break;
-        }
-        char clean[SCREEN_LINE_SIZE];
+    int room = page > 0 ? page - 2 : -1; // lines before the next pause; -1: no pager
+    while (room != 0 && NextWrappedLine(text, &offset, width, line, sizeof line)) {
         fprintf(ask, "%s\n", SanitizeText(line, clean, sizeof clean));
-        printed++;
+        if (room > 0 && --room == 0 && text[offset] != '\0') {
+            room = PagerKey(ask, width, page);
+            if (room < 0)
+                return 0;
+        }
     }
-    fprintf(ask, "\nAccept? [y/N] ");
+    fprintf(ask, "\nDestination Directory: %s\nAccept? [y/N] ",
+            SanitizeText(Wizard.BaseDirectory, clean, sizeof clean));
+    char answer[ANSWER_SIZE];
     return ReadAnswer(answer, sizeof answer) == READ_LINE && AnswerAccepts(answer);
 }
 
@@ -423,6 +495,8 @@ intptr_t RunAgreementDialog(DialogProc proc) {
     if (dialog == nullptr)
         return 0;
     int accepted = AskAgreement(dialog->text, ItemText(dialog, IDC_AGREEMENT_TEXT));
+    T.agreementShown = 1;
+    T.accepted = accepted;
     ModelSendToDialog(dialog, WM_COMMAND, accepted ? IDOK : IDCANCEL, 0);
     intptr_t value = dialog->ended ? dialog->endValue : 0;
     DestroyWindowHandle(dialog);
@@ -528,6 +602,7 @@ int ConfirmCancel(const char *text) {
     } else {
         fprintf(ask, "%s", clean);
     }
+    T.lastLine[0] = '\0';
     int answer = 1;
     char reply[ANSWER_SIZE];
     for (;;) {
@@ -542,6 +617,8 @@ int ConfirmCancel(const char *text) {
         fprintf(ask, "Please answer y or n.");
     }
     AfterBox();
+    if (answer)
+        T.stopped = 1;
     return answer;
 }
 
@@ -551,6 +628,7 @@ void ShowWarning(const char *text) {
     fflush(stdout);
     char clean[TEXT_SIZE];
     SanitizeText(text, clean, sizeof clean);
+    T.warnings++;
     int coloured = T.colour && T.errorIsTerminal;
     fprintf(stderr, "%s%s%s\n", coloured ? WarningColour : "", clean, coloured ? Plain : "");
     if (T.inputIsTerminal) {
@@ -563,17 +641,45 @@ void ShowWarning(const char *text) {
         AfterBox();
 }
 
-// Without cursor movement, every status text becomes a line of its own, as it is set.
+// Without cursor movement, every status text becomes a line of its own as it
+// is set, unless it is the line just written. A file the cleanup could not
+// delete counts as a warning for the exit status.
 void ModelChanged(ModelWindow *window, ModelChange change, unsigned message, uintptr_t wparam,
                   intptr_t lparam) {
     (void)message;
     (void)wparam;
     (void)lparam;
-    if (T.outputDraws || !T.shown || change != CHANGE_TEXT)
+    if (!T.shown || window->parent != T.progress)
         return;
-    if (window->parent != T.progress || window->id != IDC_STATUS_TEXT)
+    // Plain lines on a terminal: the run waits for Enter, so it says so.
+    if (change == CHANGE_ENABLE && window->id == IDC_FINISH_BUTTON && window->enabled &&
+        !T.outputDraws && T.outputIsTerminal) {
+        printf("Press Enter to finish.\n");
+        T.lastLine[0] = '\0';
+    }
+    if (change != CHANGE_TEXT || window->id != IDC_STATUS_TEXT)
         return;
+    if (strcmp(window->text, "All done.") == 0)
+        T.allDone = 1;
+    if (strncmp(window->text, "Could not delete file:", 22) == 0)
+        T.warnings++;
     char clean[MODEL_TEXT_SIZE];
-    printf("%s\n", SanitizeText(window->text, clean, sizeof clean));
+    SanitizeText(window->text, clean, sizeof clean);
+    if (T.outputDraws || strcmp(clean, T.lastLine) == 0)
+        return;
+    printf("%s\n", clean);
     fflush(stdout);
+    snprintf(T.lastLine, sizeof T.lastLine, "%s", clean);
+}
+
+int TerminalExitStatus(int wizardResult) {
+    if (T.warnings > 0)
+        fprintf(stderr, "update-wizard: %d warning%s.\n", T.warnings, T.warnings == 1 ? "" : "s");
+    if (wizardResult != 0 || !T.agreementShown)
+        return EXIT_NOT_STARTED;
+    if (!T.accepted)
+        return EXIT_DECLINED;
+    if (T.allDone)
+        return T.warnings > 0 ? EXIT_WARNINGS : EXIT_DONE;
+    return T.stopped ? EXIT_STOPPED : EXIT_NOT_CHANGED;
 }

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The real native program from outside: on pipes (a row per option and exit status, a
+# 250-file log, the example update), or in tmux (the drawn window, pager, keys, a log).
+# Usage: wizard_test.sh pipes|tmux WIZARD CHILD BUILD_DIR
+set -u
+mode=$1 wizard=$(realpath "$2") child=$(realpath "$3") build=$(realpath "$4")
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d) socket=wizard-test-$$
+trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+wait_file() { for _ in $(seq 300); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
+
+# make_update DIR [EXE]: the utility (the test child) hands out new1.txt to add and
+# work.tmp to clean up; app.txt is copied, old.txt removed, EXE waits for "release".
+make_update() {
+    d=$1 && mkdir -p "$d"
+    printf '[HEADER]\r\nCMD=patch.txt\r\n' >"$d/update.wiz"
+    printf '[HEADER]\r\nDST=data.res\r\n[PRECHECK]\r\nRESEXE=util\r\n[COPY]\r\nCOPY=app.txt,900,0\r\n[EXECUTE]\r\nEXE=%s\r\n[REMOVE]\r\nREMOVE=old.txt\r\n' \
+        "${2:-util wait started release}" >"$d/patch.txt"
+    printf '[ADD]\r\nFILE=new1.txt,900\r\n' >"$d/add.lst"
+    printf '[PFF]\r\nENTRY=work.tmp\r\n' >"$d/dump.lst"
+    cp "$child" "$d/util"
+    for f in data.res app.txt old.txt new1.txt work.tmp; do echo "$f" >"$d/$f"; done
+}
+export WIZARD_TEST_LST=add.lst WIZARD_TEST_DMP=dump.lst WIZARD_TEST_LOG=util.log
+untouched() { [ -e old.txt ] && [ -e work.tmp ] && [ ! -e util.log ]; }
+completed() { [ "$(tail -n 1 "$o")" = "All done." ] && [ ! -e old.txt ] && grep -q /ENCODE util.log; }
+stopped() { [ -e work.tmp ] && ! grep -q /ENCODE util.log && ! grep -qx "All done." "$o"; }
+asked() { grep -q "^Are you sure you want to cancel?" "$o"; }
+help=$(sed -n '/^## Command line/,/^## /p' "$root/README.md" | sed -n '/^```/,/^```/{/^```/d;p}')
+
+on_pipes() {
+    # id | setup in the product dir | arguments (@: the product dir) | input | signal | status | check
+    while IFS='|' read -r id setup args input signal status check; do
+        d=$work/${id// /-} o=$d.out e=$d.err
+        make_update "$d"
+        [ "$signal" = - ] && touch "$d/release"
+        read -ra argv <<<"${args//@/$d}"
+        (cd "$d" && eval "$setup" && { printf "$input" | "$wizard" "${argv[@]}" >"$o" 2>"$e" &
+            echo $! >"$d.pid"; wait $!; echo $? >"$d.rc"; }) &
+        if [ "$signal" != - ]; then
+            wait_file "$d/started" || fail "$id: the EXECUTE program never started"
+            kill -"$signal" "$(cat "$d.pid")"
+            touch "$d/release"
+        fi
+        wait $!
+        [ "$(cat "$d.rc")" = "$status" ] || fail "$id: exit status $(cat "$d.rc"), not $status"
+        (cd "$d" && eval "$check") || { fail "$id: $check"; tail -n 5 "$o" "$e"; }
+    done <<'ROWS'
+help|:|--help|y\n|-|0|[ "$(cat "$o")" = "$help" ] && [ ! -s "$e" ] && untouched
+short help|:|-h /DIR=@|y\n|-|0|[ "$(cat "$o")" = "$help" ] && untouched
+version|:|--version|y\n|-|0|[ "$(cat "$o")" = "update-wizard 1.0.5a" ] && untouched
+unknown option|:|--bogus /DIR=@|y\n|-|2|[ "$(cat "$e")" = "update-wizard: unknown option '--bogus'; see update-wizard --help" ] && [ ! -s "$o" ] && untouched
+whole run|:|/DIR=@| Yes \r\n|-|0|completed && [ ! -e work.tmp ] && [ ! -s "$e" ] && grep -qx "Destination Directory: $PWD" "$o"
+directory with a blank|mkdir "a b"|/DIR=@/a b|n\n|-|2|grep -qx "Destination Directory: $PWD/a b" "$o"
+declined|:|/DIR=@|yess\n|-|2|untouched && grep -qx "Accept? \[y/N\] yess" "$o"
+only the first answer counts|:|/DIR=@|sure\ny\n|-|2|untouched
+input ends at the agreement|:|/DIR=@||-|2|untouched
+directory unreadable|mkdir gone && cd gone && rmdir ../gone||y\n|-|1|[ "$(head -n 1 "$e")" = "Error! Could not set BaseDirectory variable." ] && untouched
+planning gives up|rm util|/DIR=@|y\n|-|3|[ "$(cat "$e")" = $'Resource Utility (util) could not be located. Aborting.\nupdate-wizard: 1 warning.' ] && [ -e old.txt ]
+run with a warning|rm dump.lst|/DIR=@|y\n|-|4|completed && [ "$(cat "$e")" = $'Warning.  Could not open cleanup configuration file.\nupdate-wizard: 1 warning.' ]
+Ctrl-C confirmed|:|/DIR=@|y\n\n|INT|5|asked && stopped
+Ctrl-C answered No|:|/DIR=@|y\nyess\n No\n|INT|0|asked && grep -q "Please answer y or n." "$o" && completed
+Ctrl-C, input ends|:|/DIR=@|y\n|INT|5|asked && stopped
+hang-up|:|/DIR=@|y\n|HUP|5|! asked && stopped
+SIGTERM|:|/DIR=@|y\n|TERM|5|! asked && stopped
+250 files|export WIZARD_TEST_MODE=many WIZARD_TEST_COUNT=250|/DIR=@|y\n|-|0|completed && [ -z "$(uniq -d "$o")" ] && grep -qx "Processing resource file 201 of 250." "$o"
+example update|"$root/scripts/make-example" . "$build" >/dev/null|/DIR=@|y\n|-|0|[ ! -s "$e" ] && "$root/tests/example/check_example.sh" . whole
+example, a file cut short|"$root/scripts/make-example" . "$build" >/dev/null && head -c 12 readme.txt >cut && mv cut readme.txt|/DIR=@|y\n|-|4|grep -qx "An error occured during decompression of file (readme.txt). Skipping." "$e" && ! grep -q occured "$o"
+ROWS
+}
+
+screen() { tmux -L "$socket" capture-pane -p -t "$1"; }
+keys() { tmux -L "$socket" send-keys -t "$@"; }
+wait_for() { # SESSION TEXT: a failure ends the test, as nothing after it could pass
+    for _ in $(seq 300); do screen "$1" | grep -qF -- "$2" && return 0; sleep 0.1; done
+    fail "$1 never showed [$2]" && screen "$1" && exit 1
+}
+session() { # NAME COLUMNS ROWS REDIRECTION
+    tmux -L "$socket" -f /dev/null new-session -d -s "$1" -x "$2" -y "$3" \
+        "cd '$work/$1' && TERM=xterm '$wizard' /DIR=. $4; echo \$? >'$work/$1.rc'; sleep 600"
+}
+
+in_tmux() {
+    # 40 columns: the pager, a wrapped title, Ctrl-C while the child runs, No, Enter.
+    make_update "$work/narrow" '/bin/sh -c "./util wait started release && echo 0 >child.rc"'
+    session narrow 40 40 ""
+    wait_for narrow "-- More --"
+    screen narrow | grep -qx -- "-- More --  space, Enter, q" || fail "pager hint at 40 columns"
+    [ -z "$(screen narrow | awk 'length > 39')" ] || fail "a line wider than the terminal"
+    keys narrow Enter # one more line, taken without a second key
+    wait_for narrow "again."
+    [ "$(screen narrow | grep . | tail -n 2)" = $'again.\n-- More --  space, Enter, q' ] || fail "Enter"
+    keys narrow q
+    wait_for narrow "Accept? [y/N]"
+    ! screen narrow | grep -q "By choosing" || fail "q did not skip to the question"
+    keys narrow y Enter
+    wait_for narrow "Ctrl-C cancels the update."
+    wait_file "$work/narrow/started" || fail "the EXECUTE program never started"
+    keys narrow C-c
+    touch "$work/narrow/release"
+    wait_for narrow "[Y/n]"
+    [ "$(cat "$work/narrow/child.rc")" = 0 ] || fail "Ctrl-C reached the child program"
+    keys narrow n Enter
+    wait_for narrow "Press Enter to finish."
+    after=$(screen narrow | sed -n '/\[Y\/n\] n$/,$p')
+    [ "$(grep -c "^Tarvelle Local File Update Wizard$" <<<"$after")" = 1 ] || fail "not redrawn in place"
+    for text in "  All done." "100%" "[ Finish ]"; do grep -qF -- "$text" <<<"$after" || fail "no [$text]"; done
+    keys narrow Enter
+    wait_file "$work/narrow.rc" && [ "$(cat "$work/narrow.rc")" = 0 ] || fail "Finish: exit status"
+    # 120 columns, standard output to a file: questions on the terminal, at most
+    # 79 columns wide, and no wait for Finish.
+    make_update "$work/log"
+    touch "$work/log/release"
+    session log 120 50 ">'$work/log.out'"
+    wait_for log "Accept? [y/N]"
+    [ -z "$(screen log | awk 'length > 79')" ] || fail "the agreement is wider than 79 columns"
+    keys log y Enter
+    wait_file "$work/log.rc" && [ "$(cat "$work/log.rc")" = 0 ] || fail "log: exit status"
+    [ "$(tail -n 1 "$work/log.out")" = "All done." ] || fail "log: $(cat "$work/log.out")"
+    ! grep -q "Accept?" "$work/log.out" || fail "log: the question went to the log"
+}
+
+case $mode in pipes) on_pipes ;; tmux) in_tmux ;; esac
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "every $mode case passed"

@@ -1,0 +1,710 @@
+// Whole updates over the recording backend. Each row lays out a product
+// directory, runs the real program with the user's action, and checks the
+// warnings, the status texts, every command line the utility (the stand-in
+// child, copied in as restool.exe) was given, and every file afterwards.
+#include "app/progress_window.h"
+#include "app/startup.h"
+#include "app/wizard.h"
+#include "script/text_reader.h"
+#include "support.h"
+#include "sys/files.h"
+#include "sys/szdd.h"
+#include "ui/agreement.h"
+#include "ui/progress.h"
+#include "ui/recording/recording.h"
+#include "ui/resource.h"
+#include "update/encoding.h"
+#include "update/work_list.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <map>
+#include <sstream>
+
+namespace {
+
+typedef std::map<std::string, std::string> Files;
+
+const std::string Missing = "<missing>";
+const std::string AllDone = "All done.";
+const std::string NoDump = "Warning.  Could not open cleanup configuration file.";
+const std::string Data(3000, 'd');
+
+// The script: the usual head, then the row's lines.
+std::string Script(const std::vector<std::string> &more) {
+    std::vector<std::string> lines = {"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src",
+                                      "RESEXE=restool.exe"};
+    lines.insert(lines.end(), more.begin(), more.end());
+    return Lines(lines);
+}
+
+// The three texts of planning, then more.
+std::vector<std::string> Planned(const std::vector<std::string> &more) {
+    std::vector<std::string> all = {"Reading configuration file (.WIZ)",
+                                    "Reading configuration file (setup.txt)",
+                                    "Examining resource file. (product.res)"};
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+}
+
+std::string Repeat(const std::string &text, int count) {
+    std::string all;
+    for (int i = 0; i < count; i++)
+        all += text;
+    return all;
+}
+
+struct Row {
+    const char *name;
+    // Files laid out over the defaults (update.wiz naming setup.txt, the script's
+    // head alone, product.res, the utility, an empty given.dmp); Missing leaves
+    // one out. The utility hands out given.lst and given.dmp; "$NAME" puts an
+    // environment variable for it.
+    Files before;
+    // "cancel N", "no N" (Cancel answered No), "close N" or "cd N" (the current
+    // directory moves away) at the Nth pump.
+    std::string user;
+    std::vector<std::string> warnings; // "*" at the end: the start only
+    std::vector<std::string> statuses; // one: the last; more: all of them
+    std::vector<std::string> calls;    // "@" stands for BaseDirectory and the separator
+    Files after;                       // every file the run changed: content or Missing
+    std::map<std::string, int64_t> times = {};
+};
+
+// Every file of the product directory but the utility's own and its log.
+Files Picture() {
+    Files files;
+    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(".")) {
+        std::string name = fs::relative(entry.path(), ".").generic_string();
+        if (entry.is_regular_file() && name.rfind("restool.exe", 0) != 0 && name != "calls.log" &&
+            name.rfind("given.", 0) != 0)
+            files[name] = ReadFile(name);
+    }
+    return files;
+}
+
+std::string Normal(std::string text) {
+    const std::string base = std::string(Wizard.BaseDirectory) + PathSeparator;
+    for (size_t at; (at = text.find(base)) != std::string::npos;)
+        text.replace(at, base.size(), "@");
+    return text;
+}
+
+std::vector<std::string> Calls() {
+    std::vector<std::string> calls;
+    std::istringstream in(WithoutCr(ReadFile("calls.log")));
+    for (std::string line; std::getline(in, line);)
+        if (line != Missing)
+            calls.push_back(Normal(line));
+    return calls;
+}
+
+void ExpectTexts(const std::vector<std::string> &shown, const std::vector<std::string> &want) {
+    ASSERT_EQ(shown.size(), want.size()) << ::testing::PrintToString(shown);
+    for (size_t i = 0; i < want.size(); i++) {
+        const std::string &w = want[i];
+        if (!w.empty() && w.back() == '*')
+            EXPECT_EQ(shown[i].substr(0, w.size() - 1), w.substr(0, w.size() - 1));
+        else
+            EXPECT_EQ(shown[i], w);
+    }
+}
+
+int64_t ModifiedTime(const std::string &name) {
+    struct stat info;
+    return stat(name.c_str(), &info) == 0 ? (int64_t)info.st_mtime : -999;
+}
+
+void InstallUtility(const std::string &name = "restool.exe") {
+    std::error_code ignored;
+    fs::remove(name, ignored); // MinGW's copy_file does not overwrite
+    fs::copy_file(ChildPath(), name);
+}
+
+void LayOut(const Files &files) {
+    Files all = {{"update.wiz", Lines({"[HEADER]", "CMD=setup.txt"})},
+                 {"setup.txt", Script({})},
+                 {"product.res", "archive"},
+                 {"given.dmp", Lines({"[PFF]"})}};
+    for (const auto &file : files)
+        all[file.first] = file.second;
+    InstallUtility();
+    SetEnv("WIZARD_TEST_LOG", "calls.log");
+    SetEnv("WIZARD_TEST_LST", "given.lst");
+    SetEnv("WIZARD_TEST_DMP", "given.dmp");
+    for (const auto &file : all) {
+        if (file.first[0] == '$')
+            SetEnv(file.first.substr(1), file.second);
+        else if (file.second == Missing)
+            fs::remove(file.first);
+        else if (file.first.back() == '/')
+            fs::create_directories(file.first);
+        else
+            WriteFile(file.first, file.second);
+    }
+}
+
+// The user's action at the chosen pump.
+void Act(const std::string &user) {
+    std::istringstream in(user);
+    std::string what;
+    int at = 0;
+    in >> what >> at;
+    RecordingOnPump([what, at](int calls) {
+        if (calls != at)
+            return;
+        if (what == "cancel" || what == "no") {
+            RecordingQueueConfirmAnswers({what == "cancel" ? 1 : 0});
+            PressCancel();
+        } else if (what == "close") {
+            CloseProgressWindow();
+        } else if (what == "cd") {
+            fs::create_directories("elsewhere");
+            fs::current_path("elsewhere");
+        }
+    });
+}
+
+// Each row in a fresh directory of its own below the current one. UPDATE_ROW
+// picks the rows whose name holds its text.
+void Check(const Row &row) {
+    const char *only = getenv("UPDATE_ROW");
+    if (only != nullptr && strstr(row.name, only) == nullptr)
+        return;
+    SCOPED_TRACE(row.name);
+    static int rows = 0;
+    std::string own = "row" + std::to_string(++rows);
+    fs::create_directory(own);
+    fs::current_path(own);
+    ClearChildEnv();
+    RecordingReset();
+    ResetRandom();
+    LayOut(row.before);
+    Files expected = Picture();
+    for (const auto &file : row.after)
+        if (file.second == Missing)
+            expected.erase(file.first);
+        else
+            expected[file.first] = file.second;
+    Act(row.user);
+
+    EXPECT_EQ(WizardMain(""), 0);
+
+    fs::current_path(Wizard.BaseDirectory);
+    std::vector<std::string> warnings = RecordedWith("warning ");
+    for (std::string &text : warnings)
+        text = Normal(text);
+    ExpectTexts(warnings, row.warnings);
+    std::vector<std::string> statuses = RecordedWith("status ");
+    if (row.statuses.size() == 1 && !statuses.empty())
+        statuses.erase(statuses.begin(), statuses.end() - 1);
+    ExpectTexts(statuses, row.statuses);
+    EXPECT_EQ(Calls(), row.calls);
+    EXPECT_EQ(Picture(), expected);
+    for (const auto &time : row.times)
+        EXPECT_EQ(ModifiedTime(time.first), time.second) << time.first;
+    EXPECT_EQ(Reader.text, nullptr);
+    EXPECT_EQ(Wizard.WorkListHead, nullptr);
+    RecordingOnPump(nullptr);
+    fs::current_path("..");
+}
+
+class Update : public ScratchTest {
+  protected:
+    void TearDown() override {
+        FreeWorkList();
+        ScratchTest::TearDown();
+    }
+};
+
+const std::string Work = "@restool.exe product.res patch.src /WORK";
+const std::string Dump = "@restool.exe patch.src /DUMP";
+
+// A cut SZDD stream: its expansion fails after the temporary file was made.
+const std::string Cut = Szdd(RandomBytes(5000, 7)).substr(0, 200);
+
+TEST_F(Update, Planning) {
+    // clang-format off
+    const Row rows[] = {
+        {"no pointer file", {{"update.wiz", Missing}}, "",
+            {"Configuration file (.WIZ) could not be located. Aborting."},
+            {"Reading configuration file (.WIZ)"}, {}, {}},
+        {"pointer file without CMD", {{"update.wiz", Lines({"[HEADER]", "EXE=x"})}}, "",
+            {"Configuration file () could not be located. Aborting."},
+            {"Reading configuration file ()"}, {}, {}},
+        {"pointer file without a line end names nothing",
+            {{"update.wiz", "[HEADER]\r\nCMD=setup.txt"}}, "",
+            {"Configuration file () could not be located. Aborting."},
+            {"Reading configuration file ()"}, {}, {}},
+        {"script missing", {{"setup.txt", Missing}}, "",
+            {"Configuration file (setup.txt) could not be located. Aborting."},
+            {"Reading configuration file (setup.txt)"}, {}, {}},
+        {"utility and archive missing: the utility first",
+            {{"restool.exe", Missing}, {"product.res", Missing}}, "",
+            {"Resource Utility (restool.exe) could not be located. Aborting."},
+            {"Reading configuration file (setup.txt)"}, {}, {}},
+        {"no RESEXE key",
+            {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src"})}},
+            "", {"Resource Utility () could not be located. Aborting."},
+            {"Reading configuration file (setup.txt)"}, {}, {}},
+        {"archive missing", {{"product.res", Missing}}, "",
+            {"Resource file (product.res) could not be located. Aborting."},
+            {"Reading configuration file (setup.txt)"}, {}, {}},
+        {"source cannot be expanded: it stays as it was", {{"patch.src", Cut}}, "",
+            {"An error occured during file copy(*",
+            "An error occured during decompression of file (patch.src). Skipping."},
+            {"Reading configuration file (setup.txt)"}, {}, {}},
+        {"utility, source and update file expanded in place; the archive never",
+            {{"setup.txt", Script({"UPD=patch.dat"})}, {"patch.src", Szdd("source")},
+            {"patch.dat", Szdd("update")}, {"product.res", Szdd("archive")}}, "", {}, {AllDone},
+            {Work, Dump}, {{"patch.src", "source"}, {"patch.dat", "update"}}},
+        {"utility does not start for /WORK; an empty source leaves two blanks",
+            {{"restool.exe", Missing}, {"restool.exe/", ""}, {"setup.txt",
+            Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "RESEXE=restool.exe"})}}, "",
+            {"Could not create process (update.lst)[*", "@restool.exe product.res  /WORK"},
+            {"Examining resource file. (product.res)"}, {}, {{"!tmpexec.$$$", ""}}},
+        {"capture file cannot be made: nothing started, the code still 0", {{"!tmpexec.$$$/", ""}},
+            "", {"Could not create process (update.lst)[0].  Aborting.", Work},
+            {"Examining resource file. (product.res)"}, {}, {}},
+        {"utility does not start for /DUMP", {{"$WIZARD_TEST_HIDE", "restool.exe"}}, "",
+            {"Could not create process (update.dmp)[*", Dump},
+            {"Examining resource file. (product.res)"}, {Work},
+            {{"!tmpexec.$$$", ""}, {"update.dmp", Lines({"[PFF]"})}}},
+        {"no cleanup list: the update goes on", {{"given.dmp", Missing}}, "", {NoDump},
+            Planned({"Processing resource files.", "Cleaning up.", AllDone}), {Work, Dump}, {}},
+        {"first comma field of PRECHECK values",
+            {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "EXE=x.exe", "[PRECHECK]",
+            "SRC=,,patch.src", "RESEXE=restool.exe,5,x", "UPD=,1"})}}, "", {}, {AllDone},
+            {Work, Dump}, {}},
+        {"stale lists are read as fresh ones and deleted", {{"given.dmp", Missing},
+            {"update.lst", Lines({"[ADD]", "FILE=old.bmp,7"})},
+            {"update.dmp", Lines({"[PFF]", "ENTRY=old.tmp"})}, {"old.bmp", "bmp"},
+            {"old.tmp", "tmp"}}, "", {}, {AllDone},
+            {Work, Dump, "@restool.exe product.res old.bmp /ENCODE"}, {{"update.lst", Missing},
+            {"update.dmp", Missing}, {"old.bmp", Missing}, {"old.tmp", Missing}}},
+        {"format specifiers in names are shown as they are",
+            {{"update.wiz", Lines({"[HEADER]", "CMD=%s%n%x.txt"})}}, "",
+            {"Configuration file (%s%n%x.txt) could not be located. Aborting."},
+            {"Reading configuration file (%s%n%x.txt)"}, {}, {}},
+    };
+    // clang-format on
+    for (const Row &row : rows)
+        Check(row);
+}
+
+TEST_F(Update, Execution) {
+    const Files worked = {
+        {"setup.txt", Script({"[COPY]", "COPY=app.exe,900000000,0", "COPY=help.txt,1234567",
+                              "COPY=none.txt,5", "[EXECUTE]", "EXE=restool.exe run,fixup /q",
+                              "[REMOVE]", "REMOVE=old.dll", "REMOVE=none.dll"})},
+        {"app.exe", Szdd("new app")},
+        {"help.txt", "plain help"},
+        {"old.dll", "old"},
+        {"new1.bmp", Szdd("one")},
+        {"new2.bmp", "two"},
+        {"work.tmp", "leftover"},
+        {"given.lst", Lines({"[ADD]", "FILE=new1.bmp,7", "FILE=new2.bmp,8"})},
+        {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp", "ENTRY=gone.tmp"})}};
+    const std::vector<std::string> workedCalls = {
+        Work, Dump, "restool.exe run", "@restool.exe product.res new2.bmp new1.bmp /ENCODE"};
+    // clang-format off
+    const Row rows[] = {
+        {"worked example: newest first, every kind, both lists", worked, "", {},
+            Planned({"Decompressing file 1 of 5.", "Decompressing file 1 of 5.",
+            "Decompressing file 1 of 5.", "Decompressing file 2 of 5.",
+            "Decompressing file 3 of 5.", "Decompressing file 3 of 5.",
+            "Decompressing file 3 of 5.", "Decompressing file 3 of 5.",
+            "Decompressing file 4 of 5.", "Decompressing file 5 of 5.",
+            "Processing resource files.", "Processing 2 resource files.",
+            "Processing resource file 1 of 2.", "Processing resource file 1 of 2.",
+            "Cleaning up.", AllDone}), workedCalls, {{"app.exe", "new app"}, {"old.dll", Missing},
+            {"new1.bmp", Missing}, {"new2.bmp", Missing}, {"work.tmp", Missing}},
+            {{"app.exe", 900000000}, {"help.txt", 1234567}}},
+        {"Cancel answered No goes on", worked, "no 5", {}, {AllDone}, workedCalls,
+            {{"app.exe", "new app"}, {"old.dll", Missing}, {"new1.bmp", Missing},
+            {"new2.bmp", Missing}, {"work.tmp", Missing}}},
+        {"Cancel confirmed in the file pass: the entry under way ends, nothing after it", worked,
+            "cancel 10", {}, {"Decompressing file 3 of 5."}, {Work, Dump, "restool.exe run"},
+            {{"old.dll", Missing}, {"new1.bmp", "one"}}},
+        {"the close box in the file pass stops it too", worked, "close 10", {},
+            {"Decompressing file 3 of 5."}, {Work, Dump, "restool.exe run"},
+            {{"old.dll", Missing}, {"new1.bmp", "one"}}},
+        {"cleanup names resolve in the base directory, wherever the current one went",
+            {{"setup.txt", Script({"[COPY]", "COPY=none.txt"})}, {"work.tmp", "leftover"},
+            {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp"})}}, "cd 5", {}, {AllDone}, {Work, Dump},
+            {{"work.tmp", Missing}}},
+        {"a cleanup file that cannot be deleted shows in the status",
+            {{"given.dmp", Lines({"[PFF]", "ENTRY=full"})}, {"full/", ""}, {"full/x", "x"}}, "", {},
+            Planned({"Decompressing file 1 of 0.", "Processing resource files.", "Cleaning up.",
+            "Could not delete file: full (*", AllDone}), {Work, Dump}, {}},
+        {"a failed expansion is reported and skipped; its ADD file is not sent",
+            {{"setup.txt", Script({"[COPY]", "COPY=a.dat,5", "COPY=%s%n.dat,6"})},
+            {"a.dat", Szdd("a")}, {"%s%n.dat", Cut}, {"b.add", Cut}, {"c.add", "c"},
+            {"given.lst", Lines({"[ADD]", "FILE=c.add", "FILE=b.add"})}}, "",
+            {"An error occured during file copy(*",
+            "An error occured during decompression of file (b.add). Skipping.",
+            "An error occured during file copy(*",
+            "An error occured during decompression of file (%s%n.dat). Skipping."},
+            Planned({"Decompressing file 1 of 4.", "Decompressing file 1 of 4.",
+            "Decompressing file 2 of 4.", "Decompressing file 2 of 4.",
+            "Processing resource files.", "Processing 2 resource files.",
+            "Processing resource file 1 of 2.", "Cleaning up.", AllDone}),
+            {Work, Dump, "@restool.exe product.res c.add /ENCODE"},
+            {{"a.dat", "a"}, {"c.add", Missing}}, {{"a.dat", 5}}},
+        {"EXECUTE lines: cut at the first comma, quotes as the runtime splits them, 127 "
+            "characters whole, a program that does not start or fails changes nothing",
+            {{"setup.txt", Script({"[EXECUTE]", "EXE=restool.exe \"a b\" c\\\"d,e",
+            "EXE=restool.exe " + std::string(110, 'x'), "EXE=no-such-program",
+            "EXE=restool.exe nine"})}, {"$WIZARD_TEST_EXIT", "9"}}, "", {}, {AllDone},
+            {Work, Dump, "restool.exe nine", "restool.exe " + std::string(110, 'x'),
+            "restool.exe a b c\"d"}, {}},
+        {"times at and past the ends of their range",
+            {{"setup.txt", Script({"[COPY]", "COPY=a,2147483647", "COPY=b,-2147483648",
+            "COPY=c,99999999999999999999", "COPY=d,abc", "COPY=e"})}, {"a", "a"}, {"b", "b"},
+            {"c", "c"}, {"d", "d"}, {"e", "e"}}, "", {}, {AllDone}, {Work, Dump}, {},
+            {{"a", 2147483647}, {"c", 1661992959}, {"d", 0}, {"e", 0}}},
+        {"cleanup names that are no files: reported or skipped, nothing else touched",
+            {{"given.dmp", Lines({"[PFF]", "ENTRY=", "ENTRY=.", "ENTRY=..", "ENTRY=sub", "ENTRY=*",
+            "ENTRY=*.dat", "ENTRY=?eep.dat"})}, {"sub/", ""}, {"keep.dat", "keep"}}, "", {},
+            {AllDone}, {Work, Dump}, {}},
+    };
+    // clang-format on
+    for (const Row &row : rows)
+        Check(row);
+}
+
+TEST_F(Update, MisbehavingUtility) {
+    // clang-format off
+    const Row rows[] = {
+        {"crashes", {{"$WIZARD_TEST_MODE", "crash"}}, "", {NoDump}, {AllDone}, {Work, Dump}, {}},
+        {"8 MB on standard output", {{"$WIZARD_TEST_MODE", "flood"}, {"$WIZARD_TEST_COUNT", "8"}},
+            "", {NoDump}, {AllDone}, {Work, Dump}, {}},
+        {"1,000 files to add and 1,000 to clean up: ten runs of 100, all deleted",
+            {{"$WIZARD_TEST_MODE", "many"}, {"$WIZARD_TEST_COUNT", "1000"}, {"$WIZARD_TEST_LOG", ""}},
+            "", {}, {AllDone}, {}, {{"encode.log", Repeat("100\n", 10)}}},
+        {"malformed add lists: only well-formed FILE lines of the first ADD section",
+            {{"given.lst", "[add]\r\nFILE=x.dat\r\n[ADD\r\nFILE=a.dat\r\nFILE\r\nFILE=\r\nFILE=,,,\r\nFILE=" +
+            std::string(300, 'x') + "\r\nFILE=b" + std::string(1, '\0') +
+            ".dat\r\nfile=c.dat\r\n FILE=c.dat\r\nFILE=d.dat,3\nFILE=e.dat\rFILE=f"
+            ".dat\r\n[ADD]\r\nFILE=g.dat\r\n"}, {"a.dat", "a"}, {"b", "b"}, {"c.dat", "c"},
+            {"d.dat", "d"}, {"e.dat", "e"}, {"f.dat", "f"}, {"g.dat", "g"}, {"x.dat", "x"}}, "", {},
+            {AllDone}, {Work, Dump, "@restool.exe product.res e.dat d.dat a.dat /ENCODE"},
+            {{"a.dat", Missing}, {"d.dat", Missing}, {"e.dat", Missing}}},
+        {"an add list that cannot be loaded means nothing to add", {{"update.lst/", ""}}, "", {},
+            {AllDone}, {Work, Dump}, {}},
+    };
+    // clang-format on
+    for (const Row &row : rows)
+        Check(row);
+}
+
+// The progress window without the run: the test calls the pass itself.
+intptr_t PassProc(WindowHandle window, unsigned message, uintptr_t wparam, intptr_t lparam) {
+    if (message == MSG_PLAN || message == MSG_EXECUTE)
+        return 1;
+    return ProgressDialogProc(window, message, wparam, lparam);
+}
+
+// The utility as restool.exe in a directory prepared by Check's defaults.
+class Passes : public Update {
+  protected:
+    void SetUp() override {
+        Update::SetUp();
+        LayOut({});
+        Window();
+    }
+
+    // A fresh recording and window, with the names planning would have set.
+    void Window() {
+        RecordingReset();
+        ASSERT_TRUE(ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory));
+        snprintf(Wizard.ResourceFile, sizeof Wizard.ResourceFile, "product.res");
+        snprintf(Wizard.ResourceUtility, sizeof Wizard.ResourceUtility, "restool.exe");
+        int error = 0;
+        Wizard.ProgressWindow = CreateProgressWindow(PassProc, &error);
+        ASSERT_NE(Wizard.ProgressWindow, nullptr);
+    }
+
+    // count ADD entries "f1" and on, the list meeting them in that order.
+    void AddFiles(int count, bool write = true) {
+        for (int i = count; i >= 1; i--) {
+            std::string name = "f" + std::to_string(i);
+            if (write)
+                WriteFile(name, "x");
+            char value[NAME_SIZE];
+            snprintf(value, sizeof value, "%s", name.c_str());
+            AddWorkEntry(value)->kind = ENTRY_ADD;
+        }
+    }
+};
+
+std::string Range(int64_t maximum) {
+    return "PBM_SETRANGE 0 " + std::to_string(maximum * 65536);
+}
+
+// The bar's messages and the batches: the step changes only for a batch of
+// another size, and a cancel drops the partial batch unsent.
+TEST_F(Passes, EncodingBatchesAndBar) {
+    struct Case {
+        int files, cancelAt;
+        std::vector<std::string> bar, calls;
+    } cases[] = {
+        {250,
+         0,
+         {Range(250), "PBM_SETSTEP 100 0", "PBM_STEPIT 0 0", "PBM_STEPIT 0 0", "PBM_SETSTEP 50 0",
+          "PBM_STEPIT 0 0"},
+         {"100", "100", "50"}},
+        {7, 0, {Range(7), "PBM_SETSTEP 100 0", "PBM_SETSTEP 7 0", "PBM_STEPIT 0 0"}, {"7"}},
+        {250, 150, {Range(250), "PBM_SETSTEP 100 0", "PBM_STEPIT 0 0"}, {"100"}},
+    };
+    SetEnv("WIZARD_TEST_MODE", "many");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.files);
+        FreeWorkList();
+        fs::remove("encode.log");
+        Window();
+        size_t mark = RecordedWith("bar ").size();
+        AddFiles(c.files);
+        WriteFile("!tmpexec.$$$", "left from before");
+        Act(c.cancelAt ? "cancel " + std::to_string(c.cancelAt) : "");
+
+        EXPECT_EQ(ResourceEncodingPass(c.files), c.cancelAt ? 0 : 1);
+
+        std::vector<std::string> bar = RecordedWith("bar ");
+        EXPECT_EQ(std::vector<std::string>(bar.begin() + mark, bar.end()), c.bar);
+        std::vector<std::string> statuses = RecordedWith("status ");
+        ASSERT_GT(statuses.size(), c.files > 101 ? 101u : 1u);
+        EXPECT_EQ(statuses[0], "Processing " + std::to_string(c.files) + " resource files.");
+        EXPECT_EQ(statuses[c.files > 101 ? 101 : 1], "Processing resource file " +
+                                                         std::string(c.files > 101 ? "101" : "1") +
+                                                         " of " + std::to_string(c.files) + ".");
+        std::string calls;
+        for (const std::string &n : c.calls)
+            calls += n + "\n";
+        EXPECT_EQ(WithoutCr(ReadFile("encode.log")), calls);
+        int sent = c.cancelAt ? 100 : c.files;
+        for (int i = 1; i <= c.files; i++)
+            ASSERT_EQ(Exists("f" + std::to_string(i)), i > sent) << i;
+        EXPECT_EQ(Exists("!tmpexec.$$$"), c.cancelAt != 0);
+        RecordingOnPump(nullptr);
+    }
+}
+
+// Beyond 65,535 files the bar still runs from empty to full in proportion.
+TEST_F(Passes, BarBeyondSixteenBits) {
+    // A capture file that cannot be made keeps the 701 runs from starting anything.
+    fs::remove("!tmpexec.$$$");
+    fs::create_directory("!tmpexec.$$$");
+    const int files = 70001;
+    AddFiles(files, false);
+    size_t mark = RecordedWith("bar ").size();
+
+    EXPECT_EQ(ResourceEncodingPass(files), 1);
+
+    std::vector<std::string> bar = RecordedWith("bar ");
+    ASSERT_GT(bar.size(), mark + 2);
+    EXPECT_EQ(bar[mark], Range(65535));
+    int64_t step = 0, position = 0, sent = 0;
+    for (size_t i = mark + 1; i < bar.size(); i++) {
+        long long wparam = 0;
+        if (sscanf(bar[i].c_str(), "PBM_SETSTEP %lld", &wparam) == 1) {
+            step = wparam;
+            continue;
+        }
+        ASSERT_EQ(bar[i], "PBM_STEPIT 0 0");
+        position += step;
+        sent = std::min<int64_t>(sent + 100, files);
+        ASSERT_EQ(position, sent * 65535 / files) << "after " << sent << " files";
+    }
+    EXPECT_EQ(sent, files);
+}
+
+// A confirmed Cancel and the close box at every pump of a whole update: each
+// file as it was or as the update leaves it, nothing temporary left behind, and
+// a cleanup once begun deletes every leftover.
+TEST_F(Update, StopAtEveryPump) {
+    const Files update = {
+        {"setup.txt", Script({"[COPY]", "COPY=one.dat,100", "COPY=two.dat,100", "[EXECUTE]",
+                              "EXE=restool.exe run", "[REMOVE]", "REMOVE=old.dll"})},
+        {"one.dat", Szdd(Data)},
+        {"two.dat", Szdd(Data)},
+        {"add1.dat", Szdd(Data)},
+        {"add2.dat", Szdd(Data)},
+        {"old.dll", "old"},
+        {"left1.tmp", "left"},
+        {"left2.tmp", "left"},
+        {"given.lst", Lines({"[ADD]", "FILE=add1.dat,100", "FILE=add2.dat,100"})},
+        {"given.dmp", Lines({"[PFF]", "ENTRY=left1.tmp", "ENTRY=left2.tmp"})}};
+    int pumps = 0;
+    for (int at = 0; at <= pumps; at++) {
+        for (const char *how : {"cancel", "close"}) {
+            if (at == 0 && how[1] == 'l')
+                continue;
+            SCOPED_TRACE(std::string(how) + " at pump " + std::to_string(at));
+            fs::current_path(dir);
+            for (const fs::directory_entry &entry : fs::directory_iterator("."))
+                fs::remove_all(entry.path());
+            RecordingReset();
+            ResetRandom();
+            LayOut(update);
+            int cleaning = 0;
+            RecordingOnPump([&](int calls) {
+                if (at == 0)
+                    pumps = calls;
+                if (calls == at)
+                    how[1] == 'a' ? PressCancel() : CloseProgressWindow();
+            });
+            RecordingOnStatus([&](const std::string &text) {
+                if (text == "Cleaning up.")
+                    cleaning = 1;
+            });
+            EXPECT_EQ(WizardMain(""), 0);
+            RecordingOnPump(nullptr);
+            RecordingOnStatus(nullptr);
+            for (const char *name : {"one.dat", "two.dat", "add1.dat", "add2.dat"})
+                if (Exists(name) || name[0] != 'a') {
+                    EXPECT_TRUE(ReadFile(name) == Data || ReadFile(name) == Szdd(Data)) << name;
+                }
+            for (const fs::directory_entry &entry : fs::directory_iterator(".")) {
+                std::string name = entry.path().filename().string();
+                EXPECT_NE(name.compare(0, 3, "WIZ"), 0) << name;
+                EXPECT_NE(name.compare(0, 8, "!tmpexec"), 0) << name;
+            }
+            EXPECT_EQ(Exists("left1.tmp") || Exists("left2.tmp"), !cleaning);
+        }
+    }
+    EXPECT_GT(pumps, 20);
+}
+
+// The longest names a line carries, in a product directory of 259 characters:
+// every command line reaches the utility whole.
+TEST_F(Update, LongestNamesInTheLongestDirectory) {
+    std::string deep = fs::current_path().string();
+    // Windows paths stop at 260 characters, with the utility's name in them.
+    size_t length = PathSeparator == '\\' ? PATH_SIZE - 1 - 1 - 15 - 4 : PATH_SIZE - 1;
+    while (length - deep.size() > 62)
+        deep += PathSeparator + std::string(60, 'd');
+    deep += PathSeparator + std::string(length - deep.size() - 1, 'd');
+    fs::create_directories(deep);
+    fs::current_path(deep);
+    const std::string utility =
+        PathSeparator == '\\' ? std::string(11, 'u') + ".exe" : std::string(115, 'u') + ".exe";
+    const std::string archive(122, 'a'), source(122, 's');
+    std::string list = "[ADD]\r\n", names;
+    for (int i = 0; i < 100; i++) {
+        std::string name = std::to_string(100 + i) + std::string(118, 'f');
+        WriteFile(name, "new");
+        list += "FILE=" + name + "\r\n";
+        names = " " + name + names;
+    }
+    LayOut({{"setup.txt", Lines({"[HEADER]", "DST=" + archive, "[PRECHECK]", "SRC=" + source,
+                                 "RESEXE=" + utility})},
+            {archive, "archive"},
+            {"given.lst", list}});
+    InstallUtility(utility);
+    RecordingReset();
+
+    EXPECT_EQ(WizardMain(""), 0);
+
+    EXPECT_EQ(RecordedWith("status ").back(), AllDone);
+    EXPECT_EQ(std::string(Wizard.BaseDirectory), deep);
+    const std::string program = deep + PathSeparator + utility;
+    EXPECT_EQ(WithoutCr(ReadFile("calls.log")),
+              program + " " + archive + " " + source + " /WORK\n" + program + " " + source +
+                  " /DUMP\n" + program + " " + archive + names + " /ENCODE\n");
+}
+
+// The run sequence: the agreement, the window's states and the ways it ends.
+TEST_F(Update, Sequence) {
+    const std::vector<std::string> finished = {
+        "enable 1025 0", "enable 1026 1", "bar PBM_SETRANGE 0 6553600", "bar PBM_SETPOS 100 0"};
+    for (int answer : {0, -1}) {
+        RecordingReset();
+        RecordingSetAgreementAnswer(answer);
+        EXPECT_EQ(WizardMain(""), 0);
+        EXPECT_EQ(RecordedEvents().front(), "agreement");
+        EXPECT_TRUE(RecordedWith("show").empty());
+    }
+    RecordingReset();
+    RecordingFailWindowCreation(1407);
+    EXPECT_EQ(WizardMain(""), 1407);
+
+    // The agreement's text, and the window as created before the loop takes MSG_PLAN.
+    RecordingReset();
+    RecordingSetAgreementAnswer(0);
+    WizardMain("");
+    EXPECT_EQ(RecordedWith("text 1020 "),
+              std::vector<std::string>{std::string(AgreementTextFirst) + AgreementTextSecond});
+    int error = 0;
+    ModelWindow *w = ModelWindowOf(CreateProgressWindow(ProgressDialogProc, &error));
+    EXPECT_EQ(ModelItem(w, IDC_DESTINATION_TEXT)->text, std::string(Wizard.BaseDirectory));
+    EXPECT_TRUE(ModelItem(w, IDC_CANCEL_BUTTON)->enabled);
+    EXPECT_FALSE(ModelItem(w, IDC_FINISH_BUTTON)->enabled);
+    EXPECT_FALSE(ModelItem(w, IDC_RESOURCES_LABEL)->enabled);
+    EXPECT_FALSE(ModelItem(w, IDC_PROGRESS_BAR)->enabled);
+    EXPECT_EQ(RecordedWith("bar "),
+              (std::vector<std::string>{"PBM_SETSTEP 1 0", "PBM_SETPOS 0 0"}));
+
+    // A complete run waits for Finish or the close box; a failed one closes itself.
+    for (int how = 0; how < 3; how++) {
+        RecordingReset();
+        LayOut({{"update.wiz", how == 2 ? Missing : Lines({"[HEADER]", "CMD=setup.txt"})}});
+        int actions = 0;
+        RecordingOnIdle([&] {
+            actions++;
+            how == 0 ? PressFinish() : CloseProgressWindow();
+        });
+        EXPECT_EQ(WizardMain(""), 0);
+        EXPECT_EQ(actions, how == 2 ? 0 : 1);
+        EXPECT_EQ(RecordedEvents().back(), "destroy");
+        const std::vector<std::string> &events = RecordedEvents();
+        bool done = std::search(events.begin(), events.end(), finished.begin(), finished.end()) !=
+                    events.end();
+        EXPECT_EQ(done, how != 2);
+        RecordingOnIdle(nullptr);
+    }
+
+    // Each half is taken before the subtraction: odd sizes land one further on.
+    struct Centre {
+        WindowRect screen, window;
+        int x, y;
+    } centres[] = {{{0, 0, 1024, 768}, {10, 20, 461, 331}, 287, 229},
+                   {{0, 0, 800, 600}, {0, 0, 801, 601}, 0, 0},
+                   {{0, 0, 640, 480}, {0, 0, 3, 1}, 319, 240}};
+    for (const Centre &c : centres) {
+        int x = -1, y = -1;
+        CenterPosition(&c.screen, &c.window, &x, &y);
+        EXPECT_EQ(x * 10000 + y, c.x * 10000 + c.y);
+    }
+}
+
+TEST_F(Update, DirOption) {
+    fs::create_directories(dir / "product dir");
+    const std::string product = (dir / "product dir").string();
+    struct Case {
+        std::string tail, warning;
+        fs::path base;
+    } cases[] = {
+        {"-q /DIR=" + product, "", dir / "product dir"},
+        {"/DIR=\"" + product + "\"", "Could not set current directory to (\"" + product + "\").",
+         dir},
+        {"/dir=" + product, "", dir},
+        {"/DIR=" + std::string(300, 'x'),
+         "Could not set current directory to (" + std::string(214, 'x') + "...).", dir},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.tail);
+        fs::current_path(dir);
+        RecordingReset();
+        RecordingSetAgreementAnswer(0);
+        WizardMain(c.tail.c_str());
+        EXPECT_EQ(RecordedWith("warning "), c.warning.empty()
+                                                ? std::vector<std::string>{}
+                                                : std::vector<std::string>{c.warning});
+        EXPECT_EQ(fs::path(Wizard.BaseDirectory), c.base);
+    }
+}
+
+} // namespace
