@@ -31,6 +31,8 @@ const std::string Missing = "<missing>";
 const std::string AllDone = "All done.";
 const std::string NoDump = "Warning.  Could not open cleanup configuration file.";
 const std::string Data(3000, 'd');
+const std::string Bom = "\xEF\xBB\xBF";
+const std::string ChildCopy = "<child>"; // a copy of the stand-in child
 
 // The script: the usual head, then the row's lines.
 std::string Script(const std::vector<std::string> &more) {
@@ -60,8 +62,8 @@ struct Row {
     const char *name;
     // Files laid out over the defaults (update.wiz naming setup.txt, the script's
     // head alone, product.res, the utility, an empty given.dmp); Missing leaves
-    // one out. The utility hands out given.lst and given.dmp; "$NAME" puts an
-    // environment variable for it.
+    // one out, "->TARGET" makes a symbolic link. The utility hands out given.lst and given.dmp;
+    // "$NAME" puts an environment variable for it.
     Files before;
     // "cancel N", "no N" (Cancel answered No), "close N" or "cd N" (the current
     // directory moves away) at the Nth pump.
@@ -77,9 +79,11 @@ struct Row {
 Files Picture() {
     Files files;
     for (const fs::directory_entry &entry : fs::recursive_directory_iterator(".")) {
-        std::string name = fs::relative(entry.path(), ".").generic_string();
-        if (entry.is_regular_file() && name.rfind("restool.exe", 0) != 0 && name != "calls.log" &&
-            name.rfind("given.", 0) != 0)
+        std::string name = entry.path().lexically_relative(".").generic_string();
+        if (entry.is_symlink())
+            files[name] = "->" + fs::read_symlink(entry.path()).string();
+        else if (entry.is_regular_file() && name.rfind("restool.exe", 0) != 0 &&
+                 name != "calls.log" && name.rfind("given.", 0) != 0)
             files[name] = ReadFile(name);
     }
     return files;
@@ -141,6 +145,10 @@ void LayOut(const Files &files) {
             fs::remove(file.first);
         else if (file.first.back() == '/')
             fs::create_directories(file.first);
+        else if (file.second == ChildCopy)
+            InstallUtility(file.first);
+        else if (file.second.rfind("->", 0) == 0)
+            fs::create_symlink(file.second.substr(2), file.first);
         else
             WriteFile(file.first, file.second);
     }
@@ -175,7 +183,8 @@ void Check(const Row &row) {
         return;
     SCOPED_TRACE(row.name);
     static int rows = 0;
-    std::string own = "row" + std::to_string(++rows);
+    // A blank in every product directory: the utility's command line is not quoted.
+    std::string own = "row " + std::to_string(++rows);
     fs::create_directory(own);
     fs::current_path(own);
     ClearChildEnv();
@@ -307,6 +316,7 @@ TEST_F(Update, Execution) {
         {"work.tmp", "leftover"},
         {"given.lst", Lines({"[ADD]", "FILE=new1.bmp,7", "FILE=new2.bmp,8"})},
         {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp", "ENTRY=gone.tmp"})}};
+    const std::string Sub = std::string("sub dir") + PathSeparator + "prog.exe";
     const std::vector<std::string> workedCalls = {
         Work, Dump, "restool.exe run", "@restool.exe product.res new2.bmp new1.bmp /ENCODE"};
     // clang-format off
@@ -369,10 +379,35 @@ TEST_F(Update, Execution) {
             {{"given.dmp", Lines({"[PFF]", "ENTRY=", "ENTRY=.", "ENTRY=..", "ENTRY=sub", "ENTRY=*",
             "ENTRY=*.dat", "ENTRY=?eep.dat"})}, {"sub/", ""}, {"keep.dat", "keep"}}, "", {},
             {AllDone}, {Work, Dump}, {}},
+        {"an EXECUTE program path with a blank is found as CreateProcessA finds it",
+            {{"setup.txt", Script({"[EXECUTE]", "EXE=" + Sub + " run"})}, {"sub dir/", ""},
+            {Sub, ChildCopy}}, "", {}, {AllDone}, {Work, Dump, Sub + " run"}, {}},
+        {"a UTF-8 byte order mark starting any file read is skipped",
+            {{"update.wiz", Bom + Lines({"[HEADER]", "CMD=setup.txt"})},
+            {"setup.txt", Bom + Script({"[REMOVE]", "REMOVE=old.dll"})}, {"old.dll", "old"},
+            {"given.lst", Bom + Lines({"[ADD]", "FILE=new.bmp"})}, {"new.bmp", "new"},
+            {"given.dmp", Bom + Lines({"[PFF]", "ENTRY=work.tmp"})}, {"work.tmp", "work"}}, "", {},
+            {AllDone}, {Work, Dump, "@restool.exe product.res new.bmp /ENCODE"},
+            {{"old.dll", Missing}, {"new.bmp", Missing}, {"work.tmp", Missing}}},
+    };
+    // Links, of the POSIX port (Windows needs a privilege to make them).
+    const Row links[] = {
+        {"a dangling link is there to REMOVE and clean up; a removed link leaves its target",
+            {{"setup.txt", Script({"[REMOVE]", "REMOVE=dangling", "REMOVE=link"})},
+            {"dangling", "->nowhere"}, {"left", "->nowhere"}, {"link", "->target"},
+            {"target", "kept"}, {"given.dmp", Lines({"[PFF]", "ENTRY=left"})}}, "", {}, {AllDone},
+            {Work, Dump}, {{"dangling", Missing}, {"left", Missing}, {"link", Missing}}},
+        {"a copy over a link writes the file it points to and keeps the link",
+            {{"setup.txt", Script({"[COPY]", "COPY=link,5"})}, {"link", "->target"},
+            {"target", Szdd("new")}}, "", {}, {AllDone}, {Work, Dump}, {{"target", "new"}},
+            {{"target", 5}}},
     };
     // clang-format on
     for (const Row &row : rows)
         Check(row);
+    for (const Row &row : links)
+        if (PathSeparator == '/')
+            Check(row);
 }
 
 TEST_F(Update, MisbehavingUtility) {

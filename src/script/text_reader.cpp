@@ -29,6 +29,12 @@ static int IsHeaderChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// Editors that save as UTF-8 may put EF BB BF first; it is no part of the
+// first line, whose section header would otherwise never be found.
+static size_t ByteOrderMarkLength(const char *text, size_t size) {
+    return size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+}
+
 // Rewrites every CR LF pair to LF NUL and counts the lines. The buffer has no
 // terminator, so a CR in the last byte is left alone rather than paired with
 // whatever lies beyond it.
@@ -110,12 +116,18 @@ int LoadTextFile(const char *name) {
     if (!loaded) {
         return 0;
     }
+    size_t mark = ByteOrderMarkLength(Reader.text, Reader.size);
+    Reader.size -= (uint32_t)mark;
+    memmove(Reader.text, Reader.text + mark, Reader.size);
     NormaliseText();
     return 1;
 }
 
 int LoadTextBytes(const char *bytes, size_t size) {
     ReleaseText();
+    size_t mark = ByteOrderMarkLength(bytes, size);
+    bytes += mark;
+    size -= mark;
     if (size > UINT32_MAX) {
         return 0;
     }

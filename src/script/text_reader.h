@@ -6,9 +6,10 @@
 #include <stdint.h>
 
 // The single global reader. text holds the file's bytes, exactly as many as the
-// file has and unterminated, with every CR LF rewritten to LF NUL; cursor is the
-// offset of the current line. A line ends at CR LF or at a bare LF; bytes after
-// the last line end belong to no line. lineCount is the number of LF bytes.
+// file has and unterminated, less a leading UTF-8 byte order mark (EF BB BF),
+// with every CR LF rewritten to LF NUL; cursor is the offset of the current
+// line. A line ends at CR LF or at a bare LF; bytes after the last line end
+// belong to no line. lineCount is the number of LF bytes.
 //
 // Texts outside the usual form are read safely: a NUL byte hides the rest of its
 // line; a line longer than 126 characters, or holding a NUL, is never taken for

@@ -27,13 +27,16 @@ void CloseFileHandle(FileHandle file);
 // The platform's error code of the last failed operation (GetLastError, errno).
 int LastPlatformError();
 
-// 1 when the file's attributes can be read (it exists and can be reached).
+// 1 when the file's attributes can be read (it exists and can be reached). A
+// symbolic link counts by itself, whether or not its target exists.
 int FileExists(const char *name);
-// Deletes once: 0 on success, else the platform's error code.
+// Deletes once (a link, never its target): 0 on success, else the platform's
+// error code.
 int DeleteFileOnce(const char *name);
 // Copies from over to, overwriting: 0 on success, else the platform's error code.
 // A read-only target is refused. On POSIX an existing target keeps its
-// permissions, and a failed copy leaves it unchanged.
+// permissions, a failed copy leaves it unchanged, and over a symbolic link the
+// file it points to is written and the link stays.
 int CopyFileOver(const char *from, const char *to);
 // Sets last-access and last-write times with the runtime's utime; the creation
 // time is untouched. 0 on success, -1 on failure.

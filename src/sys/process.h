@@ -9,8 +9,10 @@
 // failed (exitCode, when given, receives the platform's error code). 0: started, and when wait is
 // set it has ended and exitCode, when given, holds its exit code.
 // The wait dispatches no window messages and ignores CancelRequested.
-// On POSIX the command line is split by the Windows runtime's rules, the
-// program is looked for in the current directory and then along PATH, a failed
+// On POSIX the command line is split by the Windows runtime's rules, an
+// unquoted program path with blanks is found as Windows finds it (each prefix
+// that ends at a blank, shortest first), a program without a directory part is
+// looked for in the current directory and then along PATH, a failed
 // start gives the errno value (ENOENT is 2, as on Windows), and a child ended by
 // a signal reports 128 plus the signal's number.
 int RunCaptured(const char *program, const char *commandLine, int wait, int32_t *exitCode,

@@ -13,18 +13,31 @@ static const char *SkipBlanks(const char *p) {
     return p;
 }
 
-// The program's word: quotes only group, backslashes are plain characters.
-static const char *ScanProgram(const char *p, char **out) {
+// The program's word: quotes only group, backslashes are plain characters. A
+// word without quotes takes in its first `blanks` runs of blanks as they stand.
+// None when the word cannot take in that many before the line ends.
+static const char *ScanProgram(const char *p, int blanks, char **out) {
     int quoted = 0;
-    while (*p != '\0' && (quoted || !IsBlank(*p))) {
-        if (*p == '"')
+    int left = blanks;
+    for (; *p != '\0'; p++) {
+        if (*p == '"') {
+            if (blanks > 0)
+                return nullptr;
             quoted = !quoted;
-        else
-            *(*out)++ = *p;
-        p++;
+            continue;
+        }
+        if (!quoted && IsBlank(*p)) {
+            const char *next = SkipBlanks(p);
+            if (left == 0 || *next == '\0')
+                break;
+            left--;
+            while (p + 1 < next)
+                *(*out)++ = *p++;
+        }
+        *(*out)++ = *p;
     }
     *(*out)++ = '\0';
-    return p;
+    return left > 0 ? nullptr : p;
 }
 
 // One argument after the program, with the backslash and quote rules.
@@ -60,7 +73,7 @@ static const char *ScanArgument(const char *p, char **out) {
     return p;
 }
 
-int SplitCommandLine(const char *commandLine, CommandLineWords *words) {
+int SplitCommandLineAt(const char *commandLine, int programBlanks, CommandLineWords *words) {
     words->Count = 0;
     words->Words[0] = nullptr;
     // Bounding the length bounds the output too: Text has room for the line.
@@ -71,12 +84,19 @@ int SplitCommandLine(const char *commandLine, CommandLineWords *words) {
     const char *p = SkipBlanks(commandLine);
     if (*p == '\0')
         return 0;
-    words->Words[words->Count++] = out;
-    p = SkipBlanks(ScanProgram(p, &out));
+    p = ScanProgram(p, programBlanks, &out);
+    if (p == nullptr)
+        return NO_SUCH_PROGRAM;
+    words->Words[words->Count++] = words->Text;
+    p = SkipBlanks(p);
     while (*p != '\0') {
         words->Words[words->Count++] = out;
         p = SkipBlanks(ScanArgument(p, &out));
     }
     words->Words[words->Count] = nullptr;
     return words->Count;
+}
+
+int SplitCommandLine(const char *commandLine, CommandLineWords *words) {
+    return SplitCommandLineAt(commandLine, 0, words);
 }

@@ -3,8 +3,8 @@
 // POSIX as on Windows. Used only by the POSIX process backend.
 //
 // Leading blanks and tabs are skipped. The first word (the program) ends at the first blank or tab
-// outside double quotes; quotes in it only group and are dropped, and backslashes are always
-// literal, since it must be a file name.
+// outside double quotes (but see SplitCommandLineAt); quotes in it only group and are dropped, and
+// backslashes are always literal, since it must be a file name.
 //
 // Every later word:
 // - blanks and tabs outside double quotes separate words; runs of them count once;
@@ -39,5 +39,13 @@ struct CommandLineWords {
 // line), or -1 when the line has COMMAND_LINE_SIZE characters or more; words
 // then holds no words.
 int SplitCommandLine(const char *commandLine, CommandLineWords *words);
+
+// The same with a program word that takes in its first programBlanks runs of
+// blanks and tabs as they stand, for a program path with blanks that is not
+// quoted ("/opt/My Product/tool a b": 1 gives "/opt/My Product/tool", "a", "b").
+// A program word with a double quote takes in none. NO_SUCH_PROGRAM, and no
+// words, when the program word cannot take in that many before the line ends.
+enum { NO_SUCH_PROGRAM = -2 };
+int SplitCommandLineAt(const char *commandLine, int programBlanks, CommandLineWords *words);
 
 #endif

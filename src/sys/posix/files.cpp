@@ -13,7 +13,12 @@
 #include <unistd.h>
 #include <utime.h>
 
-enum { COPY_BUFFER_SIZE = 1 << 16, DIRECTORY_SIZE = 4096, TEMP_NAME_SIZE = 4096 + 32 };
+enum {
+    COPY_BUFFER_SIZE = 1 << 16,
+    DIRECTORY_SIZE = 4096,
+    TEMP_NAME_SIZE = 4096 + 32,
+    LINK_HOPS = 40 // as the kernel's limit on a chain of links
+};
 
 const char PathSeparator = '/';
 
@@ -98,9 +103,11 @@ int LastPlatformError() {
     return errno;
 }
 
+// The name itself, as Windows reads a link's own attributes: a dangling link is
+// there, so that removing it is tried.
 int FileExists(const char *name) {
     struct stat info;
-    return name != NULL && name[0] != 0 && stat(name, &info) == 0;
+    return name != NULL && name[0] != 0 && lstat(name, &info) == 0;
 }
 
 int DeleteFileOnce(const char *name) {
@@ -137,11 +144,48 @@ static int CopyContent(int from, int to) {
     }
 }
 
+// The name that a chain of symbolic links ends at (name itself when it is no
+// link), whether or not that file exists yet: 0, or an errno value.
+static int FollowLinks(const char *name, char *dest, size_t size) {
+    if (snprintf(dest, size, "%s", name) >= (int)size) {
+        return ENAMETOOLONG;
+    }
+    for (int hops = 0; hops < LINK_HOPS; hops++) {
+        struct stat info;
+        if (lstat(dest, &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return 0;
+        }
+        char target[TEMP_NAME_SIZE];
+        ssize_t length = readlink(dest, target, sizeof target - 1);
+        if (length < 0) {
+            return errno;
+        }
+        target[length] = 0;
+        // A relative target is relative to the link's own directory.
+        char directory[DIRECTORY_SIZE];
+        DirectoryPart(dest, directory, sizeof directory);
+        if (target[0] == '/') {
+            directory[0] = 0;
+        }
+        if (snprintf(dest, size, "%s%s", directory, target) >= (int)size) {
+            return ENAMETOOLONG;
+        }
+    }
+    return ELOOP;
+}
+
 // The content goes to a new file beside the target first and replaces the target
-// only when complete, so a full disk never leaves the target half-written.
-int CopyFileOver(const char *from, const char *to) {
-    if (from == NULL || to == NULL || from[0] == 0 || to[0] == 0) {
+// only when complete, so a full disk never leaves the target half-written. Over
+// a symbolic link the file it points to is replaced and the link stays, as
+// Windows writes through a link.
+int CopyFileOver(const char *from, const char *name) {
+    if (from == NULL || name == NULL || from[0] == 0 || name[0] == 0) {
         return ENOENT;
+    }
+    char to[TEMP_NAME_SIZE];
+    int followed = FollowLinks(name, to, sizeof to);
+    if (followed != 0) {
+        return followed;
     }
     FileHandle source = OpenDescriptor(from, O_RDONLY, 0);
     if (source == NO_FILE) {

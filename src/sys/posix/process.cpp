@@ -54,14 +54,12 @@ static int WorseFailure(int kept, int found) {
 
 // Finds the program as Windows does: a name with a directory part as given,
 // otherwise in the current directory first, then along PATH. 0 and the path in
-// dest, or an errno value.
+// dest when that is a program file, or an errno value.
 static int FindProgram(const char *name, char *dest, size_t size) {
     if (name[0] == '\0')
         return ENOENT;
-    if (strchr(name, '/') != nullptr) {
-        // posix_spawn reports whatever is wrong with it.
-        return snprintf(dest, size, "%s", name) < (int)size ? 0 : ENAMETOOLONG;
-    }
+    if (strchr(name, '/') != nullptr)
+        return snprintf(dest, size, "%s", name) < (int)size ? CheckCandidate(dest) : ENAMETOOLONG;
     int failure = ENOENT;
     if (snprintf(dest, size, "./%s", name) < (int)size) {
         failure = CheckCandidate(dest);
@@ -84,6 +82,30 @@ static int FindProgram(const char *name, char *dest, size_t size) {
     return failure;
 }
 
+// Splits the line and finds its program as CreateProcessA does when the path is
+// not quoted: "/opt/My Product/tool a" tries "/opt/My", then "/opt/My Product/tool",
+// then the whole line, and takes the first that names a program file; the rest
+// are its arguments. 0 with words and program filled, or an errno value.
+static int SplitAndFind(const char *line, CommandLineWords *words, char *program, size_t size) {
+    int failure = ENOENT;
+    for (int blanks = 0;; blanks++) {
+        int count = SplitCommandLineAt(line, blanks, words);
+        if (count == -1)
+            return E2BIG;
+        if (count == 0)
+            return ENOENT;
+        if (count == NO_SUCH_PROGRAM)
+            return failure;
+        int result = FindProgram(words->Words[0], program, size);
+        if (result == 0)
+            return 0;
+        failure = WorseFailure(failure, result);
+        // A longer word keeps what made this one too long.
+        if (result == ENAMETOOLONG)
+            return failure;
+    }
+}
+
 // Starts the child with capture as its standard output: 0 and its id in *child,
 // or an errno value.
 static int StartChild(const char *commandLine, int capture, pid_t *child) {
@@ -92,12 +114,8 @@ static int StartChild(const char *commandLine, int capture, pid_t *child) {
     static CommandLineWords words;
     static char program[PROGRAM_PATH_SIZE];
 
-    int count = SplitCommandLine(commandLine != nullptr ? commandLine : "", &words);
-    if (count < 0)
-        return E2BIG;
-    if (count == 0)
-        return ENOENT;
-    int result = FindProgram(words.Words[0], program, sizeof program);
+    int result =
+        SplitAndFind(commandLine != nullptr ? commandLine : "", &words, program, sizeof program);
     if (result != 0)
         return result;
 

@@ -69,10 +69,15 @@ void ShowProgressWindow(WindowHandle window, const char *title) {
     UpdateWindow(hwnd);
 }
 
+// A quit message that PumpMessages took during a pass. Left in the queue it would
+// come before input and paint at every later pump, and the window would freeze
+// until the pass ended; so it is kept here and ends the main loop instead.
+static bool QuitTaken;
+
 void RunMessageLoop() {
     MSG message;
     // 0 is the quit message; -1 a broken queue, which would otherwise spin here forever.
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (!QuitTaken && GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
         if (Wizard.CancelRequested)
@@ -84,10 +89,8 @@ void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            // Leave the quit for the main loop, which ends on it; taking it here
-            // would lose it, and peeking again would return it forever.
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            QuitTaken = true;
+            continue;
         }
         TranslateMessage(&message);
         DispatchMessageA(&message);
