@@ -51,13 +51,6 @@ std::vector<std::string> Planned(const std::vector<std::string> &more) {
     return all;
 }
 
-std::string Repeat(const std::string &text, int count) {
-    std::string all;
-    for (int i = 0; i < count; i++)
-        all += text;
-    return all;
-}
-
 struct Row {
     const char *name;
     // Files laid out over the defaults (update.wiz naming setup.txt, the script's
@@ -304,18 +297,15 @@ TEST_F(Update, Planning) {
 }
 
 TEST_F(Update, Execution) {
-    const Files worked = {
-        {"setup.txt", Script({"[COPY]", "COPY=app.exe,900000000,0", "COPY=help.txt,1234567",
-                              "COPY=none.txt,5", "[EXECUTE]", "EXE=restool.exe run,fixup /q",
-                              "[REMOVE]", "REMOVE=old.dll", "REMOVE=none.dll"})},
-        {"app.exe", Szdd("new app")},
-        {"help.txt", "plain help"},
-        {"old.dll", "old"},
-        {"new1.bmp", Szdd("one")},
-        {"new2.bmp", "two"},
-        {"work.tmp", "leftover"},
+    // clang-format off
+    const Files worked = {{"setup.txt", Script({"[COPY]", "COPY=app.exe,900000000,0",
+            "COPY=help.txt,1234567", "COPY=none.txt,5", "[EXECUTE]", "EXE=restool.exe run,fixup /q",
+            "[REMOVE]", "REMOVE=old.dll", "REMOVE=none.dll"})},
+        {"app.exe", Szdd("new app")}, {"help.txt", "plain help"}, {"old.dll", "old"},
+        {"new1.bmp", Szdd("one")}, {"new2.bmp", "two"}, {"work.tmp", "leftover"},
         {"given.lst", Lines({"[ADD]", "FILE=new1.bmp,7", "FILE=new2.bmp,8"})},
         {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp", "ENTRY=gone.tmp"})}};
+    // clang-format on
     const std::string Sub = std::string("sub dir") + PathSeparator + "prog.exe";
     const std::vector<std::string> workedCalls = {
         Work, Dump, "restool.exe run", "@restool.exe product.res new2.bmp new1.bmp /ENCODE"};
@@ -418,7 +408,7 @@ TEST_F(Update, MisbehavingUtility) {
             "", {NoDump}, {AllDone}, {Work, Dump}, {}},
         {"1,000 files to add and 1,000 to clean up: ten runs of 100, all deleted",
             {{"$WIZARD_TEST_MODE", "many"}, {"$WIZARD_TEST_COUNT", "1000"}, {"$WIZARD_TEST_LOG", ""}},
-            "", {}, {AllDone}, {}, {{"encode.log", Repeat("100\n", 10)}}},
+            "", {}, {AllDone}, {}, {{"encode.log", "100\n100\n100\n100\n100\n100\n100\n100\n100\n100\n"}}},
         {"malformed add lists: only well-formed FILE lines of the first ADD section",
             {{"given.lst", "[add]\r\nFILE=x.dat\r\n[ADD\r\nFILE=a.dat\r\nFILE\r\nFILE=\r\nFILE=,,,\r\nFILE=" +
             std::string(300, 'x') + "\r\nFILE=b" + std::string(1, '\0') +
@@ -482,17 +472,17 @@ std::string Range(int64_t maximum) {
 // The bar's messages and the batches: the step changes only for a batch of
 // another size, and a cancel drops the partial batch unsent.
 TEST_F(Passes, EncodingBatchesAndBar) {
+    const std::string step = "PBM_STEPIT 0 0";
     struct Case {
         int files, cancelAt;
-        std::vector<std::string> bar, calls;
+        std::vector<std::string> bar;
+        std::string batches;
     } cases[] = {
-        {250,
-         0,
-         {Range(250), "PBM_SETSTEP 100 0", "PBM_STEPIT 0 0", "PBM_STEPIT 0 0", "PBM_SETSTEP 50 0",
-          "PBM_STEPIT 0 0"},
-         {"100", "100", "50"}},
-        {7, 0, {Range(7), "PBM_SETSTEP 100 0", "PBM_SETSTEP 7 0", "PBM_STEPIT 0 0"}, {"7"}},
-        {250, 150, {Range(250), "PBM_SETSTEP 100 0", "PBM_STEPIT 0 0"}, {"100"}},
+        // clang-format off
+        {250, 0, {Range(250), "PBM_SETSTEP 100 0", step, step, "PBM_SETSTEP 50 0", step}, "100\n100\n50\n"},
+        {7, 0, {Range(7), "PBM_SETSTEP 100 0", "PBM_SETSTEP 7 0", step}, "7\n"},
+        {250, 150, {Range(250), "PBM_SETSTEP 100 0", step}, "100\n"},
+        // clang-format on
     };
     SetEnv("WIZARD_TEST_MODE", "many");
     for (const Case &c : cases) {
@@ -515,10 +505,7 @@ TEST_F(Passes, EncodingBatchesAndBar) {
         EXPECT_EQ(statuses[c.files > 101 ? 101 : 1], "Processing resource file " +
                                                          std::string(c.files > 101 ? "101" : "1") +
                                                          " of " + std::to_string(c.files) + ".");
-        std::string calls;
-        for (const std::string &n : c.calls)
-            calls += n + "\n";
-        EXPECT_EQ(WithoutCr(ReadFile("encode.log")), calls);
+        EXPECT_EQ(WithoutCr(ReadFile("encode.log")), c.batches);
         int sent = c.cancelAt ? 100 : c.files;
         for (int i = 1; i <= c.files; i++)
             ASSERT_EQ(Exists("f" + std::to_string(i)), i > sent) << i;
@@ -560,18 +547,14 @@ TEST_F(Passes, BarBeyondSixteenBits) {
 // file as it was or as the update leaves it, nothing temporary left behind, and
 // a cleanup once begun deletes every leftover.
 TEST_F(Update, StopAtEveryPump) {
-    const Files update = {
-        {"setup.txt", Script({"[COPY]", "COPY=one.dat,100", "COPY=two.dat,100", "[EXECUTE]",
-                              "EXE=restool.exe run", "[REMOVE]", "REMOVE=old.dll"})},
-        {"one.dat", Szdd(Data)},
-        {"two.dat", Szdd(Data)},
-        {"add1.dat", Szdd(Data)},
-        {"add2.dat", Szdd(Data)},
-        {"old.dll", "old"},
-        {"left1.tmp", "left"},
-        {"left2.tmp", "left"},
+    // clang-format off
+    const Files update = {{"setup.txt", Script({"[COPY]", "COPY=one.dat,100", "COPY=two.dat,100",
+                              "[EXECUTE]", "EXE=restool.exe run", "[REMOVE]", "REMOVE=old.dll"})},
+        {"one.dat", Szdd(Data)}, {"two.dat", Szdd(Data)}, {"add1.dat", Szdd(Data)},
+        {"add2.dat", Szdd(Data)}, {"old.dll", "old"}, {"left1.tmp", "left"}, {"left2.tmp", "left"},
         {"given.lst", Lines({"[ADD]", "FILE=add1.dat,100", "FILE=add2.dat,100"})},
         {"given.dmp", Lines({"[PFF]", "ENTRY=left1.tmp", "ENTRY=left2.tmp"})}};
+    // clang-format on
     int pumps = 0;
     for (int at = 0; at <= pumps; at++) {
         for (const char *how : {"cancel", "close"}) {
@@ -675,10 +658,10 @@ TEST_F(Update, Sequence) {
     int error = 0;
     ModelWindow *w = ModelWindowOf(CreateProgressWindow(ProgressDialogProc, &error));
     EXPECT_EQ(ModelItem(w, IDC_DESTINATION_TEXT)->text, std::string(Wizard.BaseDirectory));
-    EXPECT_TRUE(ModelItem(w, IDC_CANCEL_BUTTON)->enabled);
-    EXPECT_FALSE(ModelItem(w, IDC_FINISH_BUTTON)->enabled);
-    EXPECT_FALSE(ModelItem(w, IDC_RESOURCES_LABEL)->enabled);
-    EXPECT_FALSE(ModelItem(w, IDC_PROGRESS_BAR)->enabled);
+    std::vector<int> enabled;
+    for (int id : {IDC_CANCEL_BUTTON, IDC_FINISH_BUTTON, IDC_RESOURCES_LABEL, IDC_PROGRESS_BAR})
+        enabled.push_back(ModelItem(w, id)->enabled);
+    EXPECT_EQ(enabled, (std::vector<int>{1, 0, 0, 0}));
     EXPECT_EQ(RecordedWith("bar "),
               (std::vector<std::string>{"PBM_SETSTEP 1 0", "PBM_SETPOS 0 0"}));
 
