@@ -4,7 +4,6 @@
 #include "app/wizard.h"
 #include "sys/pump.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 enum {
@@ -202,10 +201,15 @@ static int64_t DecodeStream(Decoder *d) {
     return d->written == d->expected ? d->written : (int64_t)LZERROR_READ;
 }
 
-static unsigned char *AllocateOutputBuffer(Decoder *d, size_t block) {
+// The decoder's buffers, 2 MB together, static rather than allocated per file:
+// freed blocks this large go back to the system and come back zero-filled,
+// which cost more than decoding a small file. One expansion runs at a time.
+static unsigned char InputArea[IN_BLOCK + GROUP_IN];
+static unsigned char OutputArea[WINDOW_SIZE + OUT_BLOCK + GROUP_OUT + COPY_SLACK];
+
+static void UseOutputArea(Decoder *d, size_t block) {
     d->outBlock = block;
-    d->buffer = (unsigned char *)malloc(WINDOW_SIZE + block + GROUP_OUT + COPY_SLACK);
-    return d->buffer;
+    d->buffer = OutputArea;
 }
 
 // Without out (NO_FILE) the expanded content is dropped.
@@ -223,16 +227,10 @@ static int64_t ExpandFile(FileHandle in, FileHandle out) {
     d.inFile = in;
     d.outFile = out;
     d.expected = ReadLittle32(header + 10);
-    d.inBuffer = (unsigned char *)malloc(IN_BLOCK + GROUP_IN);
-    AllocateOutputBuffer(&d, OUT_BLOCK);
-    int64_t result = LZERROR_GLOBALLOC;
-    if (d.inBuffer != NULL && d.buffer != NULL) {
-        d.in = d.inBuffer;
-        result = DecodeStream(&d);
-    }
-    free(d.buffer);
-    free(d.inBuffer);
-    return result;
+    d.inBuffer = InputArea;
+    d.in = d.inBuffer;
+    UseOutputArea(&d, OUT_BLOCK);
+    return DecodeStream(&d);
 }
 
 int64_t SzddExpand(FileHandle in, FileHandle out) {
@@ -268,12 +266,8 @@ int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSiz
     d.outMemorySize = outSize;
     d.expected = ReadLittle32(bytes + 10);
     // Copies from memory to memory gain nothing from large blocks.
-    int64_t result = LZERROR_GLOBALLOC;
-    if (AllocateOutputBuffer(&d, MEMORY_BLOCK) != NULL) {
-        result = DecodeStream(&d);
-    }
-    free(d.buffer);
-    return result;
+    UseOutputArea(&d, MEMORY_BLOCK);
+    return DecodeStream(&d);
 }
 
 int IsCompressed(const char *name) {

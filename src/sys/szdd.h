@@ -37,7 +37,7 @@ void ResetRandom();
 // out at exactly the size the header declares, else LZERROR_READ, and nothing
 // beyond that size is written. A stream without the SZDD magic and mode 'A'
 // gives LZERROR_UNKNOWNALG; a failed read of in LZERROR_READ, a failed write to
-// out LZERROR_WRITE, no memory for the buffers LZERROR_GLOBALLOC.
+// out LZERROR_WRITE. Not reentrant: the decoder's buffers are the module's own.
 int64_t SzddExpand(FileHandle in, FileHandle out);
 
 // As SzddExpand, but the expanded content goes nowhere: tells whether in

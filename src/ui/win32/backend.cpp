@@ -8,6 +8,8 @@
 #include "ui/resource.h"
 #include "ui/window.h"
 
+#include <string.h>
+
 // The portable procedures behind the two dialogs. Each dialog exists at most
 // once at a time, so one slot per template is enough.
 static DialogProc AgreementProc;
@@ -125,9 +127,29 @@ WindowHandle GetDialogItem(WindowHandle dialog, int id) {
     return GetDlgItem(AsHwnd(dialog), id);
 }
 
+// Room for the longest status text; a longer text is always set.
+enum { SHOWN_TEXT_SIZE = MESSAGE_SIZE + 1 };
+
+// 1 when the window already shows exactly text. Its own text comes back whole
+// only when shorter than the buffer, so a longer one never counts as the same.
+static int ShowsText(HWND window, const char *text) {
+    char shown[SHOWN_TEXT_SIZE];
+    size_t length = strlen(text);
+    if (length >= sizeof shown - 1)
+        return 0;
+    int got = GetWindowTextA(window, shown, sizeof shown);
+    return got >= 0 && (size_t)got == length && memcmp(shown, text, length) == 0;
+}
+
 void SetWindowTextTo(WindowHandle window, const char *text) {
-    if (IsLiveWindow(window))
-        SetWindowTextA(AsHwnd(window), text);
+    if (!IsLiveWindow(window))
+        return;
+    // The passes set the status once per entry, mostly to the text already
+    // shown. A multi-line edit redraws its scroll bar at once on every
+    // WM_SETTEXT, changed or not, which costs milliseconds under Wine.
+    if (ShowsText(AsHwnd(window), text))
+        return;
+    SetWindowTextA(AsHwnd(window), text);
 }
 
 void EnableWindowItem(WindowHandle window, int enable) {

@@ -1,0 +1,212 @@
+// wine-update-bench [REMOVES [COPIES]]: the real update-wizard.exe over an
+// update of REMOVES entries that name no existing file (20,000 unless given)
+// and COPIES plain files to time-stamp (1 unless given), driven as a user would:
+// Accept on the agreement, wait for Finish to be enabled, press it.
+//
+// The time counts from Accept to an enabled Finish and is read by polling the
+// button's state, which sends the wizard no message. The output ends with
+// "ms_per_entry X": that time over the number of entries.
+//
+// The program is also the update's resource utility: started with a verb
+// ("/WORK", "/DUMP"), it leaves an empty cleanup list and ends, so that the
+// update has nothing to add and nothing to clean up.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+enum {
+    FINISH_BUTTON = 1026,
+    STATUS_TEXT = 1031,
+    WAIT_MS = 20000,
+    POLL_MS = 5,
+    PATH_SIZE = MAX_PATH + 32
+};
+
+static const char WizardTitle[] = "Tarvelle Local File Update Wizard v1.0.5a";
+static const char AgreementTitle[] = "Tarvelle User Agreement";
+
+static int ActAsUtility(int argc, char **argv) {
+    if (strcmp(argv[argc - 1], "/DUMP") != 0)
+        return 0;
+    FILE *dump = fopen("update.dmp", "wb");
+    if (dump == nullptr)
+        return 1;
+    int written = fputs("[PFF]\r\n", dump);
+    return fclose(dump) != 0 || written < 0 ? 1 : 0;
+}
+
+// Without a window manager, Wine waits two seconds for one at every closed
+// window unless it places the windows itself.
+static void LetWinePlaceWindows() {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    static const char no[] = "N";
+    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE *>(no), sizeof no);
+    RegCloseKey(key);
+}
+
+static int WriteUpdate(const char *dir, int removes, int copies, const char *self) {
+    char path[PATH_SIZE];
+    snprintf(path, sizeof path, "%s\\update.wiz", dir);
+    FILE *file = fopen(path, "wb");
+    if (file == nullptr)
+        return 0;
+    fputs("[HEADER]\r\nCMD=update.txt\r\n", file);
+    int ok = fclose(file) == 0;
+    snprintf(path, sizeof path, "%s\\data.res", dir);
+    file = fopen(path, "wb");
+    ok = ok && file != nullptr && fclose(file) == 0;
+    for (int i = 0; ok && i < copies; i++) {
+        snprintf(path, sizeof path, "%s\\c%06d.dat", dir, i);
+        file = fopen(path, "wb");
+        ok = file != nullptr && fputs("data\r\n", file) >= 0;
+        ok = file != nullptr && fclose(file) == 0 && ok;
+    }
+    snprintf(path, sizeof path, "%s\\update.txt", dir);
+    file = fopen(path, "wb");
+    if (!ok || file == nullptr)
+        return 0;
+    fputs("[HEADER]\r\nDST=data.res\r\n[PRECHECK]\r\nRESEXE=utility.exe\r\n[COPY]\r\n", file);
+    for (int i = 0; i < copies; i++)
+        fprintf(file, "COPY=c%06d.dat,1000000000\r\n", i);
+    fputs("[REMOVE]\r\n", file);
+    for (int i = 0; i < removes; i++)
+        fprintf(file, "REMOVE=gone%06d.dat\r\n", i);
+    ok = fclose(file) == 0;
+    snprintf(path, sizeof path, "%s\\utility.exe", dir);
+    return ok && CopyFileA(self, path, FALSE);
+}
+
+struct Search {
+    DWORD pid;
+    const char *title;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+    Search *search = reinterpret_cast<Search *>(data);
+    DWORD pid = 0;
+    char caption[128];
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window) ||
+        GetWindowTextA(window, caption, sizeof caption) <= 0 || strcmp(caption, search->title) != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// A visible top-level window of the process with that caption, within WAIT_MS.
+static HWND WaitForWindow(DWORD pid, const char *title) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < WAIT_MS; Sleep(POLL_MS)) {
+        Search search = {pid, title, nullptr};
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr)
+            return search.found;
+    }
+    return nullptr;
+}
+
+static double Milliseconds() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * (double)now.QuadPart / (double)frequency.QuadPart;
+}
+
+// Accept to an enabled Finish, in milliseconds; -1 when the run went wrong.
+static double RunWizard(const char *dir, PROCESS_INFORMATION *info) {
+    char command[PATH_SIZE];
+    snprintf(command, sizeof command, "\"%s\"", WIZARD_EXE_PATH);
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(WIZARD_EXE_PATH, command, nullptr, nullptr, FALSE, 0, nullptr, dir,
+                        &startup, info))
+        return -1;
+    HWND agreement = WaitForWindow(info->dwProcessId, AgreementTitle);
+    if (agreement == nullptr)
+        return -1;
+    double start = Milliseconds();
+    PostMessageA(GetDlgItem(agreement, IDOK), BM_CLICK, 0, 0);
+    HWND progress = WaitForWindow(info->dwProcessId, WizardTitle);
+    HWND finish = GetDlgItem(progress, FINISH_BUTTON);
+    while (finish != nullptr && !IsWindowEnabled(finish) &&
+           WaitForSingleObject(info->hProcess, POLL_MS) == WAIT_TIMEOUT) {
+    }
+    double elapsed = Milliseconds() - start;
+    char status[64] = "";
+    GetDlgItemTextA(progress, STATUS_TEXT, status, sizeof status);
+    if (finish == nullptr || !IsWindowEnabled(finish) || strcmp(status, "All done.") != 0) {
+        fprintf(stderr, "wine-update-bench: the update did not end with \"All done.\" (%s)\n",
+                status);
+        return -1;
+    }
+    PostMessageA(finish, BM_CLICK, 0, 0);
+    DWORD code = 1;
+    if (WaitForSingleObject(info->hProcess, WAIT_MS) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(info->hProcess, &code) || code != 0)
+        return -1;
+    return elapsed;
+}
+
+static void RemoveAll(const char *dir) {
+    char path[PATH_SIZE];
+    WIN32_FIND_DATAA found;
+    snprintf(path, sizeof path, "%s\\*", dir);
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            snprintf(path, sizeof path, "%s\\%s", dir, found.cFileName);
+            DeleteFileA(path);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir);
+}
+
+int main(int argc, char **argv) {
+    if (argc > 1 && argv[argc - 1][0] == '/')
+        return ActAsUtility(argc, argv);
+    int removes = argc > 1 ? atoi(argv[1]) : 20000;
+    int copies = argc > 2 ? atoi(argv[2]) : 1;
+    if (removes < 0 || copies < 0 || removes + copies == 0) {
+        fprintf(stderr, "usage: wine-update-bench [REMOVES [COPIES]]\n");
+        return 2;
+    }
+    char self[PATH_SIZE], temp[MAX_PATH], dir[PATH_SIZE];
+    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    if (length == 0 || length >= sizeof self || GetTempPathA(sizeof temp, temp) == 0)
+        return 1;
+    snprintf(dir, sizeof dir, "%swine-update-bench-%lu", temp, GetCurrentProcessId());
+    if (!CreateDirectoryA(dir, nullptr) || !WriteUpdate(dir, removes, copies, self)) {
+        fprintf(stderr, "wine-update-bench: cannot write the update in %s\n", dir);
+        RemoveAll(dir);
+        return 1;
+    }
+    LetWinePlaceWindows();
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    printf("update: %d REMOVE entries (no such files), %d COPY files\n", removes, copies);
+
+    PROCESS_INFORMATION info;
+    memset(&info, 0, sizeof info);
+    double elapsed = RunWizard(dir, &info);
+    if (info.hProcess != nullptr) {
+        if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0)
+            TerminateProcess(info.hProcess, 99);
+        WaitForSingleObject(info.hProcess, WAIT_MS);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    RemoveAll(dir);
+    if (elapsed < 0) {
+        fprintf(stderr, "wine-update-bench: the wizard did not run to Finish\n");
+        return 1;
+    }
+    printf("Accept to Finish: %.0f ms\n", elapsed);
+    printf("ms_per_entry %.3f\n", elapsed / (double)(removes + copies));
+    return 0;
+}
