@@ -14,16 +14,14 @@
 //   anything else    the resource utility, driven by the environment (an empty
 //                    value counts as unset, as Windows cannot keep one):
 //     WIZARD_TEST_LOG     appends its arguments, joined with single blanks, as a line
-//     WIZARD_TEST_CWD     appends "cwd <current directory>" after that line
 //     WIZARD_TEST_LST     a file moved to "update.lst" (moved: one call hands it out)
 //     WIZARD_TEST_DMP     a file moved to "update.dmp"
 //     WIZARD_TEST_HIDE    a file renamed NAME.hidden, so a later start of it fails
-//     WIZARD_TEST_STDOUT  a text for standard output
 //     WIZARD_TEST_EXIT    the exit code (default 0)
 //     WIZARD_TEST_MODE    crash: aborts; flood: writes WIZARD_TEST_COUNT MB to
 //                         standard output; many: /WORK makes WIZARD_TEST_COUNT
-//                         files named in "update.lst", /DUMP as many (or
-//                         WIZARD_TEST_OLD) named in "update.dmp", /ENCODE appends
+//                         files named in "update.lst", /DUMP as many
+//                         named in "update.dmp", /ENCODE appends
 //                         its name count to "encode.log"; empty: every call
 //                         leaves an empty "update.dmp"
 // A failure of its own exits with 101.
@@ -167,12 +165,11 @@ static int Misbehave(const std::string &mode, const char *verb, int names) {
             fwrite(block.data(), 1, block.size(), stdout);
         return 0;
     }
-    int old = Setting("WIZARD_TEST_OLD") ? atoi(Setting("WIZARD_TEST_OLD")) : count;
     bool ok = true;
     if (strcmp(verb, "/WORK") == 0)
         ok = FilesAndList("update.lst", "ADD", "FILE", "add", count);
     else if (strcmp(verb, "/DUMP") == 0)
-        ok = FilesAndList("update.dmp", "PFF", "ENTRY", "old", old);
+        ok = FilesAndList("update.dmp", "PFF", "ENTRY", "old", count);
     else if (strcmp(verb, "/ENCODE") == 0)
         ok = Write("encode.log", std::to_string(names) + "\n", "ab");
     return ok ? 0 : OWN_FAILURE;
@@ -183,12 +180,7 @@ static int Utility(int argc, char **argv) {
         std::string line;
         for (int i = 0; i < argc; i++)
             line += (i > 0 ? " " : "") + std::string(argv[i]);
-        line += "\n";
-        if (Setting("WIZARD_TEST_CWD")) {
-            std::error_code error;
-            line += "cwd " + std::filesystem::current_path(error).string() + "\n";
-        }
-        if (!Write(log, line, "ab"))
+        if (!Write(log, line + "\n", "ab"))
             return OWN_FAILURE;
     }
     if (const char *mode = Setting("WIZARD_TEST_MODE"))
@@ -199,8 +191,6 @@ static int Utility(int argc, char **argv) {
     if (const char *hide = Setting("WIZARD_TEST_HIDE"))
         if (rename(hide, (std::string(hide) + ".hidden").c_str()) != 0)
             return OWN_FAILURE;
-    if (const char *text = Setting("WIZARD_TEST_STDOUT"))
-        fputs(text, stdout);
     return Setting("WIZARD_TEST_EXIT") ? atoi(Setting("WIZARD_TEST_EXIT")) : 0;
 }
 

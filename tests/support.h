@@ -109,9 +109,8 @@ inline void SetEnv(const std::string &name, const std::string &value) {
 // Every variable the child reads as the resource utility.
 inline void ClearChildEnv() {
     for (const char *name :
-         {"WIZARD_TEST_LOG", "WIZARD_TEST_CWD", "WIZARD_TEST_LST", "WIZARD_TEST_DMP",
-          "WIZARD_TEST_HIDE", "WIZARD_TEST_STDOUT", "WIZARD_TEST_EXIT", "WIZARD_TEST_MODE",
-          "WIZARD_TEST_COUNT", "WIZARD_TEST_OLD"})
+         {"WIZARD_TEST_LOG", "WIZARD_TEST_LST", "WIZARD_TEST_DMP", "WIZARD_TEST_HIDE",
+          "WIZARD_TEST_EXIT", "WIZARD_TEST_MODE", "WIZARD_TEST_COUNT"})
         SetEnv(name, "");
 }
 
