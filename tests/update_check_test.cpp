@@ -2,13 +2,7 @@
 // problem; and the sample utility, which keeps its package when /WORK fails.
 #include "check.h"
 #include "support.h"
-
 #include "sys/process.h"
-
-#include <algorithm>
-#include <vector>
-
-namespace fs = std::filesystem;
 
 static std::string FromExample(const std::string &name) {
     return ReadFile((fs::path(ExampleDir()) / name).string());
@@ -23,8 +17,8 @@ static void CopySampleUpdate() {
         WriteFile(name, crlf);
     }
     WriteFile("app.cfg", FromExample("update/app.cfg"));
-    WriteFile("readme.txt", Szdd(FromExample("update/readme.txt")));
-    WriteFile("notes.txt", Szdd(FromExample("update/notes.txt")));
+    for (const char *name : {"readme.txt", "notes.txt"})
+        WriteFile(name, Szdd(FromExample(std::string("update/") + name)));
     WriteFile("old.log", FromExample("product/old.log"));
     for (const char *name : {"data.res", "patch.src", "restool.exe"})
         WriteFile(name, "stand-in");
