@@ -11,26 +11,30 @@ using namespace std::string_literals;
 
 namespace {
 
-// Every value of key in the first section of that name, each as "[value]";
-// a lookup that finds nothing must leave its destinations alone, and the
-// number must be the value's.
-std::string Values(const std::string &text, const std::string &section, const std::string &key) {
+// Every value of key in the first section of that name, each as "[value]",
+// cut to size - 1 and terminated, the rest zero-filled and nothing beyond; a
+// lookup that finds nothing must leave its destinations alone, and the number
+// must be the value's.
+std::string Values(const std::string &text, const std::string &section, const std::string &key,
+                   size_t size) {
     EXPECT_EQ(LoadTextBytes(text.data(), text.size()), 1);
     std::string found;
     for (int first = 1;; first = 0) {
-        char value[128];
+        char value[129];
         memset(value, 'Z', sizeof value);
         int32_t number = 77;
-        int got = first
-                      ? GetSectionValue(section.c_str(), key.c_str(), value, sizeof value, &number)
-                      : NextSectionValue(key.c_str(), value, sizeof value, &number);
+        int got = first ? GetSectionValue(section.c_str(), key.c_str(), value, size, &number)
+                        : NextSectionValue(key.c_str(), value, size, &number);
         if (!got) {
             EXPECT_EQ(value[0], 'Z');
             EXPECT_EQ(number, 77);
             break;
         }
-        EXPECT_EQ(number, ParseInteger(value)) << value;
-        found += "[" + std::string(value) + "]";
+        size_t length = strnlen(value, size);
+        EXPECT_EQ(std::string(value + length, size + 1 - length),
+                  std::string(size - length, 0) + "Z");
+        EXPECT_EQ(number, ParseInteger(std::string(value, length).c_str()));
+        found += "[" + std::string(value, length) + "]";
     }
     EXPECT_LE(Reader.lineIndex, Reader.lineCount);
     ReleaseText();
@@ -39,9 +43,11 @@ std::string Values(const std::string &text, const std::string &section, const st
 
 struct Lookup {
     std::string text, section, key, values;
+    size_t size = 128;
 };
 
 TEST(Reader, LookupTable) {
+    // clang-format off
     std::vector<Lookup> rows = {
         {"[HEADER]\r\nCMD = setup.txt ; c\r\ncmd=o\r\n", "HEADER", "cmd", "[setup.txt ]"},
         // Headers: the file's run of A-Z, 0-9 and "_" equals the upper-cased name.
@@ -64,14 +70,16 @@ TEST(Reader, LookupTable) {
         {"[A]\r\n  CMD=x\r\n\tCMD=y\r\nCMD\t=z\r\n;CMD=c\r\n", "A", "CMD", ""},
         {"[A]\r\nCMD  =x\r\n", "A", "CMD", "[x]"},
         {"[A]\r\nCM=x\r\nCMDX=y\r\n\r\n=z\r\n", "A", "CMD", ""},
-        {"[EXE]\r\nCOPY=no\r\nEXE=one\r\nX=no\r\nEXE=two\r\n[B]\r\nEXE=no\r\n", "EXE", "exe",
-         "[one][two]"},
+        {"[EXE]\r\nCOPY=no\r\nEXE=one\r\nX=no\r\nEXE=two\r\n[B]\r\nEXE=no\r\n", "EXE", "exe", "[one][two]"},
         // Values: leading blanks go, trailing ones stay, ";" and CR end them.
-        {"[A]\r\nK=  a b  ;c\r\nK=a=b\r\nK=\tx\r\nK=a\rb\r\nK=c\r\r\n", "A", "K",
-         "[a b  ][a=b][\tx][a][c]"},
+        {"[A]\r\nK=  a b  ;c\r\nK=a=b\r\nK=\tx\r\nK=a\rb\r\nK=c\r\r\n", "A", "K", "[a b  ][a=b][\tx][a][c]"},
         {"[A]\r\nK\r\nK=\r\nK=;x\r\nK=   \r\n", "A", "K", "[][][][]"},
-        {"[A]\r\nN= 42abc\r\nN=-7\r\nN=- 5\r\nN=4294967297\r\n", "A", "N",
-         "[42abc][-7][- 5][4294967297]"},
+        {"[A]\r\nN= 42abc\r\nN=-7\r\nN=- 5\r\nN=4294967297\r\n", "A", "N", "[42abc][-7][- 5][4294967297]"},
+        // Cut to the destination's size, which may be none at all.
+        {"[A]\r\nK=abcdef\r\n", "A", "K", "[]", 0},
+        {"[A]\r\nK=abcdef\r\n", "A", "K", "[]", 1},
+        {"[A]\r\nK=abcdef\r\n", "A", "K", "[abc]", 4},
+        {"[A]\r\nK=abcdef\r\n", "A", "K", "[abcdef]", 8},
         // Any line starting with "[" ends the section; only the first counts.
         {"[A]\r\n[\r\nK=1\r\n", "A", "K", ""},
         {"[A]\r\n[" + std::string(400, 'b') + "\r\nK=1\r\n", "A", "K", ""},
@@ -91,6 +99,7 @@ TEST(Reader, LookupTable) {
         {"[A]\r\nK=1\r\n[\0B]\r\nK=4\r\n"s, "A", "K", "[1]"},
         {"[A]\0x\r\nK=1\r\n"s, "A", "K", "[1]"},
     };
+    // clang-format on
     // Lines up to 126 characters are read; longer ones are passed over whole.
     // A cut line's tail would look like a line of its own.
     for (size_t length : {125u, 126u, 127u, 128u, 200u, 100000u}) {
@@ -100,7 +109,7 @@ TEST(Reader, LookupTable) {
     }
     for (const Lookup &row : rows) {
         std::string shown = row.text.size() < 200 ? row.text : row.text.substr(0, 60) + "...";
-        EXPECT_EQ(Values(row.text, row.section, row.key), row.values)
+        EXPECT_EQ(Values(row.text, row.section, row.key, row.size), row.values)
             << "text \"" << shown << "\" section " << row.section << " key " << row.key;
     }
 }
@@ -128,21 +137,6 @@ TEST(Reader, LoadAndReadLine) {
     EXPECT_EQ(ReadLine(line, sizeof line), nullptr);
 }
 
-// Cut to size - 1 and terminated; the rest zero-filled, nothing beyond it.
-TEST(Reader, ValueIsCutToItsDestination) {
-    const std::string text = "[A]\r\nK=abcdef\r\n";
-    ASSERT_EQ(LoadTextBytes(text.data(), text.size()), 1);
-    for (size_t size : {0u, 1u, 4u, 8u}) {
-        char value[9];
-        memset(value, 'Z', sizeof value);
-        ASSERT_EQ(GetSectionValue("A", "K", value, size, nullptr), 1);
-        EXPECT_EQ(std::string(value, size + 1), ("abcdef\0\0"s).substr(0, size ? size - 1 : 0) +
-                                                    std::string(size ? 1 : 0, '\0') + "Z"s)
-            << size;
-    }
-    ReleaseText();
-}
-
 class ReaderFile : public ScratchTest {};
 
 TEST_F(ReaderFile, LoadsReplacesAndFails) {
@@ -166,10 +160,12 @@ TEST_F(ReaderFile, LoadsReplacesAndFails) {
 
 // Rows "text|number".
 TEST(Values, ParseIntegerFollowsAtoiAndWraps) {
-    for (std::string row : {"100|100", "  -12x|-12", "+5|5", "\t\n\v\f\r 7|7", "|0", "abc|0",
-                            "- 5|0", "+-5|0", "0x10|0", "007|7", "2147483647|2147483647",
-                            "-2147483648|-2147483648", "2147483648|-2147483648", "4294967295|-1",
-                            "4294967297|1", "-4294967297|-1", "99999999999999999999|1661992959"}) {
+    // clang-format off
+    for (std::string row : {"100|100", "  -12x|-12", "+5|5", "\t\n\v\f\r 7|7", "|0", "abc|0", "- 5|0", "+-5|0",
+                            "0x10|0", "007|7", "2147483647|2147483647", "-2147483648|-2147483648",
+                            "2147483648|-2147483648", "4294967295|-1", "4294967297|1", "-4294967297|-1",
+                            "99999999999999999999|1661992959"}) {
+        // clang-format on
         size_t bar = row.rfind('|');
         EXPECT_EQ(ParseInteger(row.substr(0, bar).c_str()), std::stoi(row.substr(bar + 1))) << row;
     }

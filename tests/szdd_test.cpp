@@ -11,7 +11,6 @@
 #ifdef _WIN32
 #include <lzexpand.h>
 #else
-#include <mspack.h>
 #include <sys/mount.h>
 #endif
 
@@ -52,13 +51,17 @@ std::vector<std::string> Samples() {
     return samples;
 }
 
-// The result of expanding in memory, with room for the declared size (up to
-// 1 MB), and what came out.
-int64_t Expand(const std::string &stream, std::string *out) {
+uint32_t DeclaredSize(const std::string &stream) {
     uint32_t declared = 0;
     for (size_t i = std::min<size_t>(stream.size(), 14); i > 10; i--)
         declared = declared << 8 | (unsigned char)stream[i - 1];
-    out->assign(std::min<uint32_t>(declared, 1 << 20), '\0');
+    return declared;
+}
+
+// The result of expanding in memory, with room for the declared size (up to
+// 1 MB), and what came out.
+int64_t Expand(const std::string &stream, std::string *out) {
+    out->assign(std::min<uint32_t>(DeclaredSize(stream), 1 << 20), '\0');
     int64_t result = SzddExpandMemory(stream.data(), stream.size(), &(*out)[0], out->size());
     out->resize(result > 0 ? (size_t)result : 0);
     return result;
@@ -122,28 +125,22 @@ TEST(Szdd, CutAndFlipSweeps) {
         stream[bit / 8] = (char)(stream[bit / 8] ^ (1 << (bit % 8)));
         std::vector<char> buffer(256);
         int64_t result = SzddExpandMemory(stream.data(), stream.size(), buffer.data(), 256);
-        uint32_t declared = 0;
-        for (int i = 13; i >= 10; i--)
-            declared = declared << 8 | (unsigned char)stream[i];
-        EXPECT_TRUE(result == declared || result == LZERROR_READ || result == LZERROR_WRITE ||
-                    (result == LZERROR_UNKNOWNALG && bit < 72))
+        EXPECT_TRUE(result == DeclaredSize(stream) || result == LZERROR_READ ||
+                    result == LZERROR_WRITE || (result == LZERROR_UNKNOWNALG && bit < 72))
             << "bit " << bit << ": " << result;
         failed += result < 0;
     }
     EXPECT_GT(failed, 0);
-    ResetRandom();
-    EXPECT_EQ(NextRandom(), 41);
-    EXPECT_EQ(NextRandom(), 18467);
 }
 
 class Expansion : public ScratchTest {
   protected:
-    std::vector<std::string> mounts;
+    std::string mounted;
     void TearDown() override {
         fs::current_path(dir);
 #ifndef _WIN32
-        for (const std::string &path : mounts)
-            umount2(path.c_str(), MNT_DETACH);
+        if (!mounted.empty())
+            umount2(mounted.c_str(), MNT_DETACH);
 #endif
         ScratchTest::TearDown();
     }
@@ -156,7 +153,7 @@ class Expansion : public ScratchTest {
             printf("Not run: a full disk, which takes root\n");
             return geteuid() == 0; // whose rows then fail
         }
-        mounts.push_back((dir / name).string());
+        mounted = (dir / name).string();
         return true;
     }
 #endif
@@ -194,9 +191,6 @@ TEST_F(Expansion, InPlaceTable) {
     if (Mount("full", 256 * 1024))
         rows.push_back(
             {"disk full", Szdd(std::string(2 << 20, '\0')), 0, copyFailed + "-4).", 1, "full"});
-    if (Mount("fits", 512 * 1024))
-        rows.push_back({"no room for the copy", Szdd(std::string(300 << 10, 'z')), 0,
-                        copyFailed + std::to_string(ENOSPC) + ").", 1, "fits"});
 #endif
     for (const InPlace &row : rows) {
         fs::current_path(dir / row.where);
@@ -272,21 +266,13 @@ TEST_F(Expansion, LzCopyAgrees) {
     }
 }
 #else
-// msexpand and libmspack expand ours; ours expands mscompress's, whose output
-// is wrong for inputs under 16 bytes (its own msexpand fails them too).
-TEST_F(Expansion, MsexpandLibmspackAndMscompressAgree) {
+// msexpand expands ours; ours expands mscompress's, whose output is wrong for
+// inputs under 16 bytes (its own msexpand fails them too).
+TEST_F(Expansion, MsexpandAndMscompressAgree) {
     for (const std::string &sample : Samples()) {
         WriteFile("packed", Szdd(sample));
         ASSERT_EQ(system("msexpand < packed > msexpand.out"), 0);
         EXPECT_TRUE(ReadFile("msexpand.out") == sample) << sample.size();
-        msszdd_decompressor *oracle = mspack_create_szdd_decompressor(nullptr);
-        msszddd_header *header = oracle->open(oracle, "packed");
-        ASSERT_NE(header, nullptr);
-        EXPECT_EQ(header->length, (off_t)sample.size());
-        EXPECT_EQ(oracle->extract(oracle, header, "libmspack.out"), MSPACK_ERR_OK);
-        EXPECT_TRUE(ReadFile("libmspack.out") == sample) << sample.size();
-        oracle->close(oracle, header);
-        mspack_destroy_szdd_decompressor(oracle);
         if (sample.size() < 16)
             continue;
         WriteFile("sample", sample);

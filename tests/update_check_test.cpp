@@ -2,13 +2,7 @@
 // problem; and the sample utility, which keeps its package when /WORK fails.
 #include "check.h"
 #include "support.h"
-
 #include "sys/process.h"
-
-#include <algorithm>
-#include <vector>
-
-namespace fs = std::filesystem;
 
 static std::string FromExample(const std::string &name) {
     return ReadFile((fs::path(ExampleDir()) / name).string());
@@ -23,8 +17,8 @@ static void CopySampleUpdate() {
         WriteFile(name, crlf);
     }
     WriteFile("app.cfg", FromExample("update/app.cfg"));
-    WriteFile("readme.txt", Szdd(FromExample("update/readme.txt")));
-    WriteFile("notes.txt", Szdd(FromExample("update/notes.txt")));
+    for (const char *name : {"readme.txt", "notes.txt"})
+        WriteFile(name, Szdd(FromExample(std::string("update/") + name)));
     WriteFile("old.log", FromExample("product/old.log"));
     for (const char *name : {"data.res", "patch.src", "restool.exe"})
         WriteFile(name, "stand-in");
@@ -53,7 +47,7 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
     EXPECT_EQ(Command({"update-check", "no-such-dir"}, &report), 2);
 
     const std::string readme = Szdd(FromExample("update/readme.txt")), cut = readme.substr(0, 150);
-    const std::string longName = "COPY=" + std::string(122, 'a') + ".cfg";
+    const std::string longName = "COPY=" + std::string(107, 'a') + ".cfg";
     const std::vector<Broken> rows = {
         {"update.wiz", "", "", "*.wiz: no pointer file", 1},
         {"two.wiz", "", Lines({"[HEADER]", "CMD=update.txt"}), ": another pointer file", 1},
@@ -64,7 +58,7 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
         {"readme.txt", "", cut, "update.txt:14: readme.txt is SZDD-compressed but does not", 1},
         {"app.cfg", "", "", "update.txt:15: COPY \"app.cfg\" does not exist", 1},
         {"old.log", "", "", "update.txt:20: REMOVE \"old.log\" does not exist", 1},
-        {"update.txt", "COPY=app.cfg", longName, "update.txt:15: line of 142 characters", 1},
+        {"update.txt", "COPY=app.cfg", longName, "update.txt:15: line of 127 characters", 1},
         {"update.txt", "[COPY]", "[copy]", "update.txt:12: section [copy] is not seen", 1},
         {"update.txt", "[EXECUTE]", " [EXECUTE]", "update.txt:16: \" [EXECUTE]\" is not", 2},
         {"update.txt", "REMOVE=", "remove=", "update.txt:20: key remove is not seen", 1},
