@@ -1,7 +1,5 @@
-// The terminal backend in-process: wrapping, defused control
-// characters, the progress bar's cells, the window's layout at every width, and what
-// reaches a real terminal (a pty) as the window changes. The program as a whole
-// is driven from outside by terminal/wizard_test.sh.
+// The terminal backend in-process: wrapping, defused control characters, the bar's
+// cells, the window at every width, and what reaches a pty as the window changes.
 #include "ui/progress.h"
 #include "ui/resource.h"
 #include "ui/terminal/screen.h"
@@ -31,10 +29,9 @@ TEST(TerminalText, WrappingDefusingAndCapabilities) {
             lines += std::string(line) + "|";
         return lines;
     };
-    EXPECT_EQ(wrap("one two three four", 9), "one two|three|four|");
-    EXPECT_EQ(wrap("a\r\n\r\nb\r\n", 10), "a||b|");
-    EXPECT_EQ(wrap("abcdefghijk", 4), "abcd|efgh|ijk|");
-    EXPECT_EQ(wrap("exactly10!", 10), "exactly10!|");
+    EXPECT_EQ(wrap("one two three four", 9) + wrap("a\r\n\r\nb\r\n", 10),
+              "one two|three|four|a||b|");
+    EXPECT_EQ(wrap("abcdefghijk", 4) + wrap("exactly10!", 10), "abcd|efgh|ijk|exactly10!|");
     EXPECT_EQ(wrap(std::string(70, 'x'), 80), std::string(15, 'x') + "|");
     char clean[16];
     EXPECT_STREQ(SanitizeText("a\x1b[2Jb\tc", clean, sizeof clean), "a?[2Jb?c");
@@ -47,13 +44,11 @@ TEST(TerminalText, WrappingDefusingAndCapabilities) {
 }
 
 TEST(TerminalText, ProgressBar) {
-    struct {
-        ProgressState bar;
-        const char *shown;
-    } rows[] = {{{0, 100, 50, 1}, "[#####.....]  50%"},
-                {{5, 5, 5, 1}, "[..........]   0%"}, // an empty range divides by nothing
-                {{10, 20, 20, 1}, "[##########] 100%"},
-                {{0, 65535, 65534, 1}, "[#########.]  99%"}};
+    // clang-format off
+    const struct { ProgressState bar; const char *shown; } rows[] = {
+        {{0, 100, 50, 1}, "[#####.....]  50%"}, {{5, 5, 5, 1}, "[..........]   0%"}, // an empty range
+        {{10, 20, 20, 1}, "[##########] 100%"}, {{0, 65535, 65534, 1}, "[#########.]  99%"}};
+    // clang-format on
     char text[64];
     for (const auto &row : rows) {
         FormatProgressBar(&row.bar, 10, text, sizeof text);

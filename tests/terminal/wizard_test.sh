@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The real native program from outside: on pipes (a row per option and exit status, a
-# 250-file log, the example update), or in tmux (the drawn window, pager, keys, a log).
-# Usage: wizard_test.sh pipes|tmux WIZARD CHILD BUILD_DIR
+# wizard_test.sh pipes|tmux WIZARD CHILD BUILD_DIR: the real native program on pipes (a row
+# per option and exit status), or in tmux (the drawn window, pager, keys, a log).
 set -u
 mode=$1 wizard=$(realpath "$2") child=$(realpath "$3") build=$(realpath "$4")
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -54,8 +53,7 @@ version|:|--version|y\n|-|0|[ "$(cat "$o")" = "update-wizard 1.0.5a" ] && untouc
 unknown option|:|--bogus /DIR=@|y\n|-|2|[ "$(cat "$e")" = "update-wizard: unknown option '--bogus'; see update-wizard --help" ] && [ ! -s "$o" ] && untouched
 whole run|:|/DIR=@| Yes \r\n|-|0|completed && [ ! -e work.tmp ] && [ ! -s "$e" ] && grep -qx "Destination Directory: $PWD" "$o"
 directory with a blank|mkdir "a b"|/DIR=@/a b|n\n|-|2|grep -qx "Destination Directory: $PWD/a b" "$o"
-declined|:|/DIR=@|yess\n|-|2|untouched && grep -qx "Accept? \[y/N\] yess" "$o"
-only the first answer counts|:|/DIR=@|sure\ny\n|-|2|untouched
+declined, only the first answer counts|:|/DIR=@|yess\ny\n|-|2|untouched && grep -qx "Accept? \[y/N\] yess" "$o"
 input ends at the agreement|:|/DIR=@||-|2|untouched
 directory unreadable|mkdir gone && cd gone && rmdir ../gone||y\n|-|1|[ "$(head -n 1 "$e")" = "Error! Could not set BaseDirectory variable." ] && untouched
 planning gives up|rm util|/DIR=@|y\n|-|3|[ "$(cat "$e")" = $'Resource Utility (util) could not be located. Aborting.\nupdate-wizard: 1 warning.' ] && [ -e old.txt ]
@@ -67,7 +65,6 @@ hang-up|:|/DIR=@|y\n|HUP|5|! asked && stopped
 SIGTERM|:|/DIR=@|y\n|TERM|5|! asked && stopped
 250 files|export WIZARD_TEST_MODE=many WIZARD_TEST_COUNT=250|/DIR=@|y\n|-|0|completed && [ -z "$(uniq -d "$o")" ] && grep -qx "Processing resource file 201 of 250." "$o"
 example update|"$root/scripts/make-example" . "$build" >/dev/null|/DIR=@|y\n|-|0|[ ! -s "$e" ] && "$root/tests/example/check_example.sh" . whole
-example, a file cut short|"$root/scripts/make-example" . "$build" >/dev/null && head -c 12 readme.txt >cut && mv cut readme.txt|/DIR=@|y\n|-|4|grep -qx "An error occured during decompression of file (readme.txt). Skipping." "$e" && ! grep -q occured "$o"
 ROWS
 }
 
@@ -83,7 +80,7 @@ session() { # NAME COLUMNS ROWS REDIRECTION
 }
 
 in_tmux() {
-    # 40 columns: the pager, a wrapped title, Ctrl-C while the child runs, No, Enter.
+    # 40 columns: the pager, Ctrl-C while the child runs, No, Enter.
     make_update "$work/narrow" '/bin/sh -c "./util wait started release && echo 0 >child.rc"'
     session narrow 40 40 ""
     wait_for narrow "-- More --"
@@ -97,8 +94,7 @@ in_tmux() {
     ! screen narrow | grep -q "By choosing" || fail "q did not skip to the question"
     keys narrow y Enter
     wait_for narrow "Ctrl-C cancels the update."
-    wait_file "$work/narrow/started" || fail "the EXECUTE program never started"
-    keys narrow C-c
+    wait_file "$work/narrow/started" && keys narrow C-c || fail "the EXECUTE program never started"
     touch "$work/narrow/release"
     wait_for narrow "[Y/n]"
     [ "$(cat "$work/narrow/child.rc")" = 0 ] || fail "Ctrl-C reached the child program"
@@ -109,16 +105,16 @@ in_tmux() {
     for text in "  All done." "100%" "[ Finish ]"; do grep -qF -- "$text" <<<"$after" || fail "no [$text]"; done
     keys narrow Enter
     wait_file "$work/narrow.rc" && [ "$(cat "$work/narrow.rc")" = 0 ] || fail "Finish: exit status"
-    # 120 columns, standard output to a file: questions on the terminal, at most
-    # 79 columns wide, and no wait for Finish.
+    # 120 columns, standard output to a file: questions (at most 79 columns wide) on the
+    # terminal, no wait for Finish.
     make_update "$work/log"
     touch "$work/log/release"
     session log 120 50 ">'$work/log.out'"
     wait_for log "Accept? [y/N]"
     [ -z "$(screen log | awk 'length > 79')" ] || fail "the agreement is wider than 79 columns"
     keys log y Enter
-    wait_file "$work/log.rc" && [ "$(cat "$work/log.rc")" = 0 ] || fail "log: exit status"
-    [ "$(tail -n 1 "$work/log.out")" = "All done." ] || fail "log: $(cat "$work/log.out")"
+    wait_file "$work/log.rc" && [ "$(cat "$work/log.rc")" = 0 ] && [ "$(tail -n 1 "$work/log.out")" = "All done." ] ||
+        fail "log: exit status $(cat "$work/log.rc"), $(cat "$work/log.out")"
     ! grep -q "Accept?" "$work/log.out" || fail "log: the question went to the log"
 }
 
