@@ -69,10 +69,8 @@ TEST_F(Restool, BadInputIsRefusedAndNothingIsWritten) {
     };
     // clang-format on
     for (const auto &row : rows) {
-        fs::current_path(dir);
-        fs::remove_all("row");
-        fs::create_directory("row");
-        fs::current_path("row");
+        fs::create_directory(dir / std::to_string(&row - rows));
+        fs::current_path(dir / std::to_string(&row - rows));
         ASSERT_EQ(Shell("echo keep >keep.txt; tar --format=ustar -cf data.res keep.txt; " +
                         std::string(row.make)),
                   0)

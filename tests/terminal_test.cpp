@@ -21,7 +21,7 @@
 
 namespace {
 
-TEST(TerminalText, WrappingDefusingAndCapabilities) {
+TEST(TerminalText, WrappingDefusingCapabilitiesAndBar) {
     auto wrap = [](const std::string &text, int width) {
         std::string lines;
         char line[16]; // shorter than some lines: they are cut, never overrun
@@ -36,14 +36,11 @@ TEST(TerminalText, WrappingDefusingAndCapabilities) {
     char clean[16];
     EXPECT_STREQ(SanitizeText("a\x1b[2Jb\tc", clean, sizeof clean), "a?[2Jb?c");
     EXPECT_STREQ(SanitizeText("0123456789abcdefghij", clean, sizeof clean), "0123456789abcde");
-    EXPECT_TRUE(TerminalCanMoveCursor(1, "xterm") && TerminalCanUseColour(1, ""));
-    EXPECT_TRUE(TerminalCanUseColour(1, nullptr));
+    EXPECT_TRUE(TerminalCanMoveCursor(1, "xterm") && TerminalCanUseColour(1, "") &&
+                TerminalCanUseColour(1, nullptr));
     for (const char *term : {"dumb", "", static_cast<const char *>(nullptr)})
         EXPECT_FALSE(TerminalCanMoveCursor(1, term)) << (term ? term : "unset");
     EXPECT_FALSE(TerminalCanMoveCursor(0, "xterm") || TerminalCanUseColour(1, "1"));
-}
-
-TEST(TerminalText, ProgressBar) {
     // clang-format off
     const struct { ProgressState bar; const char *shown; } rows[] = {
         {{0, 100, 50, 1}, "[#####.....]  50%"}, {{5, 5, 5, 1}, "[..........]   0%"}, // an empty range
@@ -80,8 +77,7 @@ TEST(TerminalText, WindowFitsEveryWidthAndShowsGreyedParts) {
         EXPECT_NE(shown[1].find(part), std::string::npos) << part;
 }
 
-// What a terminal receives: up to the end of a drawing, or (end none) until
-// the writers have gone; ten seconds at most for each piece.
+// What a terminal receives up to end (none: until the writers have gone), 10 s a piece.
 std::string Received(int master, const char *end) {
     std::string text;
     char buffer[4096];
@@ -98,10 +94,8 @@ TEST(TerminalDrawing, InPlaceOnlyWhenSomethingChanged) {
     struct winsize size = {24, 80, 0, 0};
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
     int none = open("/dev/null", O_RDONLY);
-    dup2(slave, STDOUT_FILENO);
-    dup2(none, STDIN_FILENO);
-    setenv("TERM", "xterm", 1);
-    setenv("NO_COLOR", "1", 1);
+    dup2(slave, STDOUT_FILENO), dup2(none, STDIN_FILENO);
+    setenv("TERM", "xterm", 1), setenv("NO_COLOR", "1", 1);
     TerminalReset();
     int error = 0;
     WindowHandle window = CreateProgressWindow(
@@ -114,8 +108,7 @@ TEST(TerminalDrawing, InPlaceOnlyWhenSomethingChanged) {
     SetStatus("Two.");
     PumpMessages();
     fflush(stdout);
-    dup2(savedOut, STDOUT_FILENO);
-    dup2(savedIn, STDIN_FILENO);
+    dup2(savedOut, STDOUT_FILENO), dup2(savedIn, STDIN_FILENO);
     for (int fd : {savedOut, savedIn, none, slave})
         close(fd);
     std::string second = Received(master, nullptr);

@@ -33,10 +33,9 @@ static int Command(std::vector<const char *> argv, std::string *report) {
 
 // On a fresh copy: from becomes to in file; without from, to is written (none: removed);
 // lines: of the whole report, 0 where the platforms differ.
-struct Broken {
-    std::string file, from, to, finding;
-    int lines;
-};
+// clang-format off
+struct Broken { std::string file, from, to, finding; int lines; };
+// clang-format on
 
 class UpdateCheck : public ScratchTest {};
 

@@ -4,10 +4,8 @@
 # cancel was confirmed while the EXECUTE program (child.exe, which leaves
 # "started.flag") ran. Times are read before contents, which may move them.
 set -u
-dir=${1:?usage: check_example.sh DIR [whole|cancelled]}
-mode=${2:-whole}
-root=$(cd "$(dirname "$0")/../.." && pwd)
-src=$root/examples/sample-update
+dir=${1:?usage: check_example.sh DIR [whole|cancelled]} mode=${2:-whole}
+root=$(cd "$(dirname "$0")/../.." && pwd) && src=$root/examples/sample-update
 copied=1767225600 # the COPY lines' time: 2026-01-01 00:00 UTC
 patched=1764547200 # the patch package's member times: 2025-12-01
 installed=1735689600 # the product's resource archive as installed: 2025-01-01
@@ -24,14 +22,10 @@ files() {
     done
 }
 # NAME ...: the directory holds exactly these names.
-only() {
-    [ "$(sorted $(cd "$dir" && LC_ALL=C ls -A))" = "$(sorted "$@")" ] ||
-        fail "directory holds: $(cd "$dir" && ls -A | tr '\n' ' ')"
-}
+only() { [ "$(sorted $(ls -A "$dir"))" = "$(sorted "$@")" ] || fail "directory holds: $(sorted $(ls -A "$dir"))"; }
 # NAME SOURCE TIME ...: exactly these members in the archive, read with tar.
 members() {
-    local unpacked names=()
-    unpacked=$(mktemp -d)
+    local unpacked names=() && unpacked=$(mktemp -d)
     tar -xf "$dir/data.res" -C "$unpacked" || fail "data.res is no tar archive"
     while [ $# -gt 0 ]; do
         names+=("$1")
@@ -39,8 +33,7 @@ members() {
         cmp -s "$unpacked/$1" "$2" || fail "data.res: member $1 differs from ${2#"$root/"}"
         shift 3
     done
-    [ "$(sorted $(tar -tf "$dir/data.res"))" = "$(sorted "${names[@]}")" ] ||
-        fail "data.res members: $(tar -tf "$dir/data.res" | tr '\n' ' ')"
+    [ "$(sorted $(tar -tf "$dir/data.res"))" = "$(sorted "${names[@]}")" ] || fail "data.res: $(tar -tf "$dir/data.res")"
     rm -rf "$unpacked"
 }
 

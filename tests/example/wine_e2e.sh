@@ -4,8 +4,7 @@
 set -eu
 build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT
 for mode in whole cancelled; do "$root/scripts/make-example" "$work/$mode" "$build" >/dev/null; done
 cp "$3" "$work/cancelled/child.exe"
 sed -i 's|^EXE=restool.exe data.res /LIST|EXE=child.exe wait started.flag release.flag|' \

@@ -5,8 +5,7 @@ set -u
 mode=$1 wizard=$(realpath "$2") child=$(realpath "$3") build=$(realpath "$4")
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d) socket=wizard-test-$$
-trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
+trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT && failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 wait_file() { for _ in $(seq 300); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
 
@@ -38,11 +37,8 @@ on_pipes() {
         read -ra argv <<<"${args//@/$d}"
         (cd "$d" && eval "$setup" && { printf "$input" | "$wizard" "${argv[@]}" >"$o" 2>"$e" &
             echo $! >"$d.pid"; wait $!; echo $? >"$d.rc"; }) &
-        if [ "$signal" != - ]; then
-            wait_file "$d/started" || fail "$id: the EXECUTE program never started"
-            kill -"$signal" "$(cat "$d.pid")"
-            touch "$d/release"
-        fi
+        [ "$signal" = - ] || { wait_file "$d/started" && kill -"$signal" "$(cat "$d.pid")" ||
+            fail "$id: the EXECUTE program never started"; touch "$d/release"; }
         wait $!
         [ "$(cat "$d.rc")" = "$status" ] || fail "$id: exit status $(cat "$d.rc"), not $status"
         (cd "$d" && eval "$check") || { fail "$id: $check"; tail -n 5 "$o" "$e"; }

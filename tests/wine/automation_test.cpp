@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <string.h>
 
 #include <functional>
 
@@ -68,8 +67,8 @@ static void PostKey(HWND dialog, WPARAM key) {
     PostMessageA(info.hwndFocus, WM_KEYDOWN, key, 1);
 }
 
-// A minimal update whose resource utility (the test child, leaving a line in
-// "calls.log" per call) hands out nothing; the EXE lines given run in reverse order.
+// The resource utility (the test child) logs each call and hands out nothing; the
+// EXE lines given run in reverse order.
 static void MakeUpdate(const std::vector<std::string> &programs = {}) {
     std::vector<std::string> script = {"[HEADER]", "DST=data.res", "[PRECHECK]", "RESEXE=child.exe",
                                        "[EXECUTE]"};
@@ -89,12 +88,7 @@ class Wizard : public ScratchTest {
         ScratchTest::SetUp();
         // Without a window manager, Wine lets every closing window wait two
         // seconds for one unless it places the windows itself.
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0,
-                            KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE *>("N"), 2);
-            RegCloseKey(key);
-        }
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", "Managed", REG_SZ, "N", 2);
     }
     void TearDown() override {
         if (run.hProcess != nullptr && TerminateProcess(run.hProcess, 99))
@@ -103,8 +97,7 @@ class Wizard : public ScratchTest {
         CloseHandle(run.hProcess);
         ScratchTest::TearDown();
     }
-    // Starts the wizard in where (a host path seen through Wine's drive Z:):
-    // the agreement, or with accept the progress window after it.
+    // The agreement, or with accept the progress window after it, of a wizard run in where.
     HWND Start(bool accept = true, fs::path where = fs::path()) {
         std::string exe = "Z:" WIZARD_EXE_PATH;
         std::replace(exe.begin(), exe.end(), '/', '\\');
@@ -135,16 +128,14 @@ class Wizard : public ScratchTest {
     PROCESS_INFORMATION run = {};
 };
 
-struct AgreementCase {
-    const char *name;
-    void (*act)(HWND agreement);
-    bool accepts;
-};
+// clang-format off
+struct AgreementCase { const char *name; void (*act)(HWND agreement); bool accepts; };
+// clang-format on
 
 class Agreement : public Wizard, public ::testing::WithParamInterface<AgreementCase> {};
 
-// Declined, the program ends with 0 and nothing runs. Accepted by Enter (Accept
-// holds the focus), the run completes and the close box ends it; no box either way.
+// Declined, nothing runs; accepted by Enter (Accept has the focus), the close box
+// ends the finished run; no box and status 0 either way.
 TEST_P(Agreement, DeclinesOrRunsToTheEnd) {
     MakeUpdate();
     HWND agreement = Start(false);
@@ -171,8 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Wine, Agreement, ::testing::Values(
     [](const ::testing::TestParamInfo<AgreementCase> &info) { return info.param.name; });
 // clang-format on
 
-// The warning of a failed planning keeps the window serviced; dismissed, the
-// window closes by itself although Finish is disabled.
+// Dismissing the warning of a failed planning closes the window, Finish disabled.
 TEST_F(Wizard, FailedPlanningClosesTheWindow) {
     HWND progress = Start();
     HWND box = Box(IDOK);
@@ -185,16 +175,13 @@ TEST_F(Wizard, FailedPlanningClosesTheWindow) {
     EXPECT_EQ(ExitCode(run), 0);
 }
 
-// The file pass meets: a program held until "release1", one held until
-// "release2", then one that leaves "after.flag". The user acts while the first
-// runs, so the window takes it at the pump before the second.
-struct PassCase {
-    const char *name;
-    bool quit;  // a quit message to the wizard's thread comes first
-    bool close; // the close box instead of Cancel
-    int answer; // to the cancel question
-    bool completes;
-};
+// The user acts while the first program of the file pass is held (until
+// "release1"), so the window takes it at the pump before the second (held until
+// "release2"); the third leaves "after.flag".
+// quit: a quit message to the wizard's thread first; close: the close box, not Cancel.
+// clang-format off
+struct PassCase { const char *name; bool quit, close; int answer; bool completes; };
+// clang-format on
 
 class InsideAPass : public Wizard, public ::testing::WithParamInterface<PassCase> {};
 
@@ -213,20 +200,17 @@ TEST_P(InsideAPass, CancelCloseAndQuit) {
         EXPECT_EQ(TextOf(GetDlgItem(question, BOX_TEXT)).rfind("Are you sure you want to", 0), 0u);
         Press(question, param.answer);
     }
-    // The second program runs: the act has been handled, and the pass holds.
     ASSERT_TRUE(WaitUntil([] { return Exists("started2"); }));
     EXPECT_EQ(AnyBox(), nullptr);
     EXPECT_EQ(IsWindow(progress) != 0, param.answer != IDYES) << "Yes removes the window at once";
     EXPECT_FALSE(Ended());
     WriteFile("release2", "");
     if (param.completes && !param.quit) {
-        // Finished: the bar full, Cancel off, Finish on.
         ASSERT_TRUE(Finishable(progress));
         EXPECT_EQ(SendMessageA(GetDlgItem(progress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0), 100);
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(progress, IDC_CANCEL_BUTTON)));
         Press(progress, IDC_FINISH_BUTTON);
     }
-    // After a quit the run ends by itself once the pass is done.
     EXPECT_EQ(ExitCode(run), 0);
     EXPECT_EQ(Exists("after.flag"), param.completes);
 }
@@ -238,13 +222,11 @@ INSTANTIATE_TEST_SUITE_P(Wine, InsideAPass, ::testing::Values(
     [](const ::testing::TestParamInfo<PassCase> &info) { return info.param.name; });
 // clang-format on
 
-// The example update (scripts/make-example) in WIZARD_EXAMPLE/whole, and in
-// WIZARD_EXAMPLE/cancelled with the EXECUTE line "child.exe wait started.flag release.flag".
+// The example update in WIZARD_EXAMPLE/whole and /cancelled, made by example/wine_e2e.sh.
 using Example = Wizard;
 
 static fs::path ExampleDir(const char *name) {
-    const char *root = getenv("WIZARD_EXAMPLE");
-    return fs::path(root != nullptr ? root : "WIZARD_EXAMPLE unset") / name;
+    return fs::path(getenv("WIZARD_EXAMPLE") ? getenv("WIZARD_EXAMPLE") : "unset") / name;
 }
 
 TEST_F(Example, RunsToFinish) {
@@ -269,9 +251,8 @@ TEST_F(Example, CancelledInTheFilePass) {
 
 using Show = Wizard;
 
-// For scripts/screenshots: holds the program at the dialog that WIZARD_SHOW
-// names (agreement or progress, finished) for a few seconds, once it has written
-// the dialog's screen rectangle ("x y width height") into WIZARD_SHOW_RECT.
+// For scripts/screenshots: shows the WIZARD_SHOW dialog (agreement or progress,
+// finished) for a few seconds, its rectangle "x y width height" in WIZARD_SHOW_RECT.
 TEST_F(Show, Dialog) {
     // Copied before the environment changes, which may move it.
     std::string which = getenv("WIZARD_SHOW") ? getenv("WIZARD_SHOW") : "";
@@ -283,8 +264,9 @@ TEST_F(Show, Dialog) {
     Sleep(700); // painted by then
     RECT r = {};
     ASSERT_TRUE(GetWindowRect(dialog, &r));
-    WriteFile(rectFile, std::to_string(r.left) + " " + std::to_string(r.top) + " " +
-                            std::to_string(r.right - r.left) + " " +
-                            std::to_string(r.bottom - r.top) + "\n");
+    char rect[64];
+    snprintf(rect, sizeof rect, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left,
+             r.bottom - r.top);
+    WriteFile(rectFile, rect);
     Sleep(4000);
 }
