@@ -33,7 +33,7 @@ members() {
         cmp -s "$unpacked/$1" "$2" || fail "data.res: member $1 differs from ${2#"$root/"}"
         shift 3
     done
-    [ "$(sorted $(tar -tf "$dir/data.res"))" = "$(sorted "${names[@]}")" ] || fail "data.res: $(tar -tf "$dir/data.res")"
+    [ "$(sorted $(tar -tf "$dir/data.res"))" = "$(sorted "${names[@]}")" ] || fail "data.res: $(sorted $(tar -tf "$dir/data.res"))"
     rm -rf "$unpacked"
 }
 
