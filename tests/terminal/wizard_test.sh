@@ -25,7 +25,7 @@ export WIZARD_TEST_LST=add.lst WIZARD_TEST_DMP=dump.lst WIZARD_TEST_LOG=util.log
 untouched() { [ -e old.txt ] && [ -e work.tmp ] && [ ! -e util.log ]; }
 completed() { [ "$(tail -n 1 "$o")" = "All done." ] && [ ! -e old.txt ] && grep -q /ENCODE util.log; }
 stopped() { [ -e work.tmp ] && ! grep -q /ENCODE util.log && ! grep -qx "All done." "$o"; }
-asked() { grep -q "^Are you sure you want to cancel?" "$o"; }
+asked() { grep -qF "Are you sure you want to cancel?  Doing so will leave this update incomplete and may result in product instability.  If this occurs, you will need to re-install the product. [Y/n]" "$o"; }
 help=$(sed -n '/^## Command line/,/^## /p' "$root/README.md" | sed -n '/^```/,/^```/{/^```/d;p}')
 
 on_pipes() {
