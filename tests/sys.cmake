@@ -1,10 +1,10 @@
-# The reader, processes, files, SZDD and restool: test_program(NAME sources...).
-test_program(reader_test reader_test.cpp)
-test_program(process_test process_test.cpp)
-test_program(files_test files_test.cpp)
-test_program(szdd_test szdd_test.cpp)
-# The independent expanders: the LZ library under Windows; natively msexpand and
-# mscompress. restool against the system's tar, natively.
+# The reader, processes, files, SZDD (with the LZ library under Windows), update-check
+# in-process; restool against the system's tar, natively.
+foreach(name reader process files szdd)
+  test_program(${name}_test ${name}_test.cpp)
+endforeach()
+test_program(update_check_test update_check_test.cpp $<TARGET_OBJECTS:update_check>)
+target_include_directories(update_check_test PRIVATE ${PROJECT_SOURCE_DIR}/tools/update-check)
 if(WIN32)
   target_link_libraries(szdd_test PRIVATE lz32)
 else()

@@ -1,7 +1,5 @@
-// The terminal backend in-process: wrapping, defused control
-// characters, the progress bar's cells, the window's layout at every width, and what
-// reaches a real terminal (a pty) as the window changes. The program as a whole
-// is driven from outside by terminal/wizard_test.sh.
+// The terminal backend in-process: wrapping, defused control characters, the bar's
+// cells, the window at every width, and what reaches a pty as the window changes.
 #include "ui/progress.h"
 #include "ui/resource.h"
 #include "ui/terminal/screen.h"
@@ -23,7 +21,7 @@
 
 namespace {
 
-TEST(TerminalText, WrappingDefusingAndCapabilities) {
+TEST(TerminalText, WrappingDefusingCapabilitiesAndBar) {
     auto wrap = [](const std::string &text, int width) {
         std::string lines;
         char line[16]; // shorter than some lines: they are cut, never overrun
@@ -31,29 +29,23 @@ TEST(TerminalText, WrappingDefusingAndCapabilities) {
             lines += std::string(line) + "|";
         return lines;
     };
-    EXPECT_EQ(wrap("one two three four", 9), "one two|three|four|");
-    EXPECT_EQ(wrap("a\r\n\r\nb\r\n", 10), "a||b|");
-    EXPECT_EQ(wrap("abcdefghijk", 4), "abcd|efgh|ijk|");
-    EXPECT_EQ(wrap("exactly10!", 10), "exactly10!|");
+    EXPECT_EQ(wrap("one two three four", 9) + wrap("a\r\n\r\nb\r\n", 10),
+              "one two|three|four|a||b|");
+    EXPECT_EQ(wrap("abcdefghijk", 4) + wrap("exactly10!", 10), "abcd|efgh|ijk|exactly10!|");
     EXPECT_EQ(wrap(std::string(70, 'x'), 80), std::string(15, 'x') + "|");
     char clean[16];
     EXPECT_STREQ(SanitizeText("a\x1b[2Jb\tc", clean, sizeof clean), "a?[2Jb?c");
     EXPECT_STREQ(SanitizeText("0123456789abcdefghij", clean, sizeof clean), "0123456789abcde");
-    EXPECT_TRUE(TerminalCanMoveCursor(1, "xterm") && TerminalCanUseColour(1, ""));
-    EXPECT_TRUE(TerminalCanUseColour(1, nullptr));
+    EXPECT_TRUE(TerminalCanMoveCursor(1, "xterm") && TerminalCanUseColour(1, "") &&
+                TerminalCanUseColour(1, nullptr));
     for (const char *term : {"dumb", "", static_cast<const char *>(nullptr)})
         EXPECT_FALSE(TerminalCanMoveCursor(1, term)) << (term ? term : "unset");
     EXPECT_FALSE(TerminalCanMoveCursor(0, "xterm") || TerminalCanUseColour(1, "1"));
-}
-
-TEST(TerminalText, ProgressBar) {
-    struct {
-        ProgressState bar;
-        const char *shown;
-    } rows[] = {{{0, 100, 50, 1}, "[#####.....]  50%"},
-                {{5, 5, 5, 1}, "[..........]   0%"}, // an empty range divides by nothing
-                {{10, 20, 20, 1}, "[##########] 100%"},
-                {{0, 65535, 65534, 1}, "[#########.]  99%"}};
+    // clang-format off
+    const struct { ProgressState bar; const char *shown; } rows[] = {
+        {{0, 100, 50, 1}, "[#####.....]  50%"}, {{5, 5, 5, 1}, "[..........]   0%"}, // an empty range
+        {{10, 20, 20, 1}, "[##########] 100%"}, {{0, 65535, 65534, 1}, "[#########.]  99%"}};
+    // clang-format on
     char text[64];
     for (const auto &row : rows) {
         FormatProgressBar(&row.bar, 10, text, sizeof text);
@@ -85,8 +77,7 @@ TEST(TerminalText, WindowFitsEveryWidthAndShowsGreyedParts) {
         EXPECT_NE(shown[1].find(part), std::string::npos) << part;
 }
 
-// What a terminal receives: up to the end of a drawing, or (end none) until
-// the writers have gone; ten seconds at most for each piece.
+// What a terminal receives up to end (none: until the writers have gone), 10 s a piece.
 std::string Received(int master, const char *end) {
     std::string text;
     char buffer[4096];
@@ -103,10 +94,8 @@ TEST(TerminalDrawing, InPlaceOnlyWhenSomethingChanged) {
     struct winsize size = {24, 80, 0, 0};
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
     int none = open("/dev/null", O_RDONLY);
-    dup2(slave, STDOUT_FILENO);
-    dup2(none, STDIN_FILENO);
-    setenv("TERM", "xterm", 1);
-    setenv("NO_COLOR", "1", 1);
+    dup2(slave, STDOUT_FILENO), dup2(none, STDIN_FILENO);
+    setenv("TERM", "xterm", 1), setenv("NO_COLOR", "1", 1);
     TerminalReset();
     int error = 0;
     WindowHandle window = CreateProgressWindow(
@@ -119,8 +108,7 @@ TEST(TerminalDrawing, InPlaceOnlyWhenSomethingChanged) {
     SetStatus("Two.");
     PumpMessages();
     fflush(stdout);
-    dup2(savedOut, STDOUT_FILENO);
-    dup2(savedIn, STDIN_FILENO);
+    dup2(savedOut, STDOUT_FILENO), dup2(savedIn, STDIN_FILENO);
     for (int fd : {savedOut, savedIn, none, slave})
         close(fd);
     std::string second = Received(master, nullptr);

@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# The real native program from outside: on pipes (a row per option and exit status, a
-# 250-file log, the example update), or in tmux (the drawn window, pager, keys, a log).
-# Usage: wizard_test.sh pipes|tmux WIZARD CHILD BUILD_DIR
+# wizard_test.sh pipes|tmux WIZARD CHILD BUILD_DIR: the real native program on pipes (a row
+# per option and exit status), or in tmux (the drawn window, pager, keys, a log).
 set -u
 mode=$1 wizard=$(realpath "$2") child=$(realpath "$3") build=$(realpath "$4")
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d) socket=wizard-test-$$
-trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
-failures=0
+trap 'tmux -L "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT && failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 wait_file() { for _ in $(seq 300); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
 
@@ -27,7 +25,7 @@ export WIZARD_TEST_LST=add.lst WIZARD_TEST_DMP=dump.lst WIZARD_TEST_LOG=util.log
 untouched() { [ -e old.txt ] && [ -e work.tmp ] && [ ! -e util.log ]; }
 completed() { [ "$(tail -n 1 "$o")" = "All done." ] && [ ! -e old.txt ] && grep -q /ENCODE util.log; }
 stopped() { [ -e work.tmp ] && ! grep -q /ENCODE util.log && ! grep -qx "All done." "$o"; }
-asked() { grep -q "^Are you sure you want to cancel?" "$o"; }
+asked() { grep -qF "Are you sure you want to cancel?  Doing so will leave this update incomplete and may result in product instability.  If this occurs, you will need to re-install the product. [Y/n]" "$o"; }
 help=$(sed -n '/^## Command line/,/^## /p' "$root/README.md" | sed -n '/^```/,/^```/{/^```/d;p}')
 
 on_pipes() {
@@ -39,11 +37,8 @@ on_pipes() {
         read -ra argv <<<"${args//@/$d}"
         (cd "$d" && eval "$setup" && { printf "$input" | "$wizard" "${argv[@]}" >"$o" 2>"$e" &
             echo $! >"$d.pid"; wait $!; echo $? >"$d.rc"; }) &
-        if [ "$signal" != - ]; then
-            wait_file "$d/started" || fail "$id: the EXECUTE program never started"
-            kill -"$signal" "$(cat "$d.pid")"
-            touch "$d/release"
-        fi
+        [ "$signal" = - ] || { wait_file "$d/started" && kill -"$signal" "$(cat "$d.pid")" ||
+            fail "$id: the EXECUTE program never started"; touch "$d/release"; }
         wait $!
         [ "$(cat "$d.rc")" = "$status" ] || fail "$id: exit status $(cat "$d.rc"), not $status"
         (cd "$d" && eval "$check") || { fail "$id: $check"; tail -n 5 "$o" "$e"; }
@@ -54,8 +49,7 @@ version|:|--version|y\n|-|0|[ "$(cat "$o")" = "update-wizard 1.0.5a" ] && untouc
 unknown option|:|--bogus /DIR=@|y\n|-|2|[ "$(cat "$e")" = "update-wizard: unknown option '--bogus'; see update-wizard --help" ] && [ ! -s "$o" ] && untouched
 whole run|:|/DIR=@| Yes \r\n|-|0|completed && [ ! -e work.tmp ] && [ ! -s "$e" ] && grep -qx "Destination Directory: $PWD" "$o"
 directory with a blank|mkdir "a b"|/DIR=@/a b|n\n|-|2|grep -qx "Destination Directory: $PWD/a b" "$o"
-declined|:|/DIR=@|yess\n|-|2|untouched && grep -qx "Accept? \[y/N\] yess" "$o"
-only the first answer counts|:|/DIR=@|sure\ny\n|-|2|untouched
+declined, only the first answer counts|:|/DIR=@|yess\ny\n|-|2|untouched && grep -qx "Accept? \[y/N\] yess" "$o"
 input ends at the agreement|:|/DIR=@||-|2|untouched
 directory unreadable|mkdir gone && cd gone && rmdir ../gone||y\n|-|1|[ "$(head -n 1 "$e")" = "Error! Could not set BaseDirectory variable." ] && untouched
 planning gives up|rm util|/DIR=@|y\n|-|3|[ "$(cat "$e")" = $'Resource Utility (util) could not be located. Aborting.\nupdate-wizard: 1 warning.' ] && [ -e old.txt ]
@@ -67,7 +61,6 @@ hang-up|:|/DIR=@|y\n|HUP|5|! asked && stopped
 SIGTERM|:|/DIR=@|y\n|TERM|5|! asked && stopped
 250 files|export WIZARD_TEST_MODE=many WIZARD_TEST_COUNT=250|/DIR=@|y\n|-|0|completed && [ -z "$(uniq -d "$o")" ] && grep -qx "Processing resource file 201 of 250." "$o"
 example update|"$root/scripts/make-example" . "$build" >/dev/null|/DIR=@|y\n|-|0|[ ! -s "$e" ] && "$root/tests/example/check_example.sh" . whole
-example, a file cut short|"$root/scripts/make-example" . "$build" >/dev/null && head -c 12 readme.txt >cut && mv cut readme.txt|/DIR=@|y\n|-|4|grep -qx "An error occured during decompression of file (readme.txt). Skipping." "$e" && ! grep -q occured "$o"
 ROWS
 }
 
@@ -83,7 +76,7 @@ session() { # NAME COLUMNS ROWS REDIRECTION
 }
 
 in_tmux() {
-    # 40 columns: the pager, a wrapped title, Ctrl-C while the child runs, No, Enter.
+    # 40 columns: the pager, Ctrl-C while the child runs, No, Enter.
     make_update "$work/narrow" '/bin/sh -c "./util wait started release && echo 0 >child.rc"'
     session narrow 40 40 ""
     wait_for narrow "-- More --"
@@ -97,8 +90,7 @@ in_tmux() {
     ! screen narrow | grep -q "By choosing" || fail "q did not skip to the question"
     keys narrow y Enter
     wait_for narrow "Ctrl-C cancels the update."
-    wait_file "$work/narrow/started" || fail "the EXECUTE program never started"
-    keys narrow C-c
+    wait_file "$work/narrow/started" && keys narrow C-c || fail "the EXECUTE program never started"
     touch "$work/narrow/release"
     wait_for narrow "[Y/n]"
     [ "$(cat "$work/narrow/child.rc")" = 0 ] || fail "Ctrl-C reached the child program"
@@ -109,16 +101,16 @@ in_tmux() {
     for text in "  All done." "100%" "[ Finish ]"; do grep -qF -- "$text" <<<"$after" || fail "no [$text]"; done
     keys narrow Enter
     wait_file "$work/narrow.rc" && [ "$(cat "$work/narrow.rc")" = 0 ] || fail "Finish: exit status"
-    # 120 columns, standard output to a file: questions on the terminal, at most
-    # 79 columns wide, and no wait for Finish.
+    # 120 columns, standard output to a file: questions (at most 79 columns wide) on the
+    # terminal, no wait for Finish.
     make_update "$work/log"
     touch "$work/log/release"
     session log 120 50 ">'$work/log.out'"
     wait_for log "Accept? [y/N]"
     [ -z "$(screen log | awk 'length > 79')" ] || fail "the agreement is wider than 79 columns"
     keys log y Enter
-    wait_file "$work/log.rc" && [ "$(cat "$work/log.rc")" = 0 ] || fail "log: exit status"
-    [ "$(tail -n 1 "$work/log.out")" = "All done." ] || fail "log: $(cat "$work/log.out")"
+    wait_file "$work/log.rc" && [ "$(cat "$work/log.rc")" = 0 ] && [ "$(tail -n 1 "$work/log.out")" = "All done." ] ||
+        fail "log: exit status $(cat "$work/log.rc"), $(cat "$work/log.out")"
     ! grep -q "Accept?" "$work/log.out" || fail "log: the question went to the log"
 }
 
