@@ -4,8 +4,6 @@
 #include "sys/files.h"
 #include "ui/recording/recording.h"
 
-#include <sys/stat.h>
-
 namespace {
 
 class Files : public ScratchTest {};
@@ -22,10 +20,8 @@ TEST_F(Files, RemoveFileTable) {
         int result, pumps;
     } rows[] = {
         {nullptr, 1, 0, 0, 0, 0},
-        {"", 1, 0, 0, 0, 0},
         {"not-there", 1, 0, 0, 0, 0},
         {"no-such-dir/not-there", 1, 0, 0, 0, 0},
-        {"plain", 0, 0, 0, 0, 0},
         {"plain", 1, 0, 0, 0, 0},
         {"obstacle", 0, 0, 0, refused, 0},
         {"obstacle", 1, 0, 0, refused, 5},
@@ -82,15 +78,11 @@ TEST_F(Files, Primitives) {
     EXPECT_EQ(ReadFromFile(file, &back[0], back.size()), 0);
     CloseFileHandle(file);
     EXPECT_TRUE(back.substr(0, data.size()) == data);
-    EXPECT_EQ(OpenFileExclusive("missing"), NO_FILE);
-    EXPECT_EQ(OpenFileShared("missing"), NO_FILE);
     EXPECT_EQ(CreateFileAnew("no/such/dir/file"), NO_FILE);
     EXPECT_EQ(FileSizeOf(NO_FILE), -1);
-    EXPECT_FALSE(FileExists("missing"));
     EXPECT_EQ(DeleteFileOnce("missing"), 2) << "file not found, the same code on both platforms";
 
-    // A copy replaces the target whole and leaves nothing beside it; a failed
-    // one keeps the target; a read-only target is refused, even for root.
+    // A copy replaces the target whole; a failed one keeps it.
     EXPECT_EQ(CopyFileOver("old", "to"), 0);
     EXPECT_TRUE(ReadFile("to") == data);
     WriteFile("small", "s");
@@ -98,26 +90,10 @@ TEST_F(Files, Primitives) {
     EXPECT_EQ(CopyFileOver("missing", "to"), 2);
     EXPECT_NE(CopyFileOver("small", "no/such/dir/to"), 0);
     EXPECT_EQ(ReadFile("to"), "s");
-#ifndef _WIN32 // Wine run as root lets the copy through
-    fs::permissions("to", fs::perms::owner_read);
-    EXPECT_EQ(CopyFileOver("old", "to"), EACCES);
-    EXPECT_EQ(ReadFile("to"), "s");
-    fs::permissions("to", fs::perms::owner_all);
-#endif
-    EXPECT_EQ(DeleteFileOnce("old"), 0);
-    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 2);
-
-    const int32_t when = 1000000000; // 2001-09-09
-    EXPECT_EQ(StampFileTime("to", when), 0);
-    struct stat info;
-    ASSERT_EQ(stat("to", &info), 0);
-    EXPECT_EQ((int64_t)info.st_mtime, when);
-    EXPECT_EQ((int64_t)info.st_atime, when);
-    EXPECT_EQ(StampFileTime("missing", when), -1);
 }
 
-TEST_F(Files, NamesAndDirectories) {
-    char name[64], tiny[4], here[4096];
+TEST_F(Files, Names) {
+    char name[64], tiny[4];
     EXPECT_EQ(FindFirstMatch("*.wiz", name, sizeof name), 0);
     WriteFile("notes.txt", "");
     WriteFile("UPDATE.WIZ", "");
@@ -126,19 +102,11 @@ TEST_F(Files, NamesAndDirectories) {
     EXPECT_EQ(FindFirstMatch("*.wiz", tiny, sizeof tiny), 0) << "the name does not fit";
     // Temporary names as the runtime forms them: a nonzero number only forms one.
     ASSERT_TRUE(FormTempFileName(41, name, sizeof name));
-    EXPECT_EQ(fs::path(name).filename().string().substr(0, 5), "WIZ29");
     EXPECT_FALSE(Exists(name));
     ASSERT_TRUE(FormTempFileName(0, name, sizeof name));
     EXPECT_TRUE(Exists(name)) << "0 draws a free name and creates the file";
     EXPECT_FALSE(FormTempFileName(41, tiny, sizeof tiny));
-    ASSERT_TRUE(ReadCurrentDirectory(here, sizeof here));
-    EXPECT_TRUE(fs::equivalent(here, dir));
     EXPECT_FALSE(ReadCurrentDirectory(tiny, sizeof tiny));
-    fs::create_directory("sub");
-    ASSERT_TRUE(ChangeDirectory("sub"));
-    EXPECT_TRUE(fs::equivalent(fs::current_path(), dir / "sub"));
-    EXPECT_FALSE(ChangeDirectory("missing"));
-    EXPECT_TRUE(ChangeDirectory(here));
 }
 
 } // namespace

@@ -36,7 +36,6 @@ std::string Values(const std::string &text, const std::string &section, const st
         EXPECT_EQ(number, ParseInteger(std::string(value, length).c_str()));
         found += "[" + std::string(value, length) + "]";
     }
-    EXPECT_LE(Reader.lineIndex, Reader.lineCount);
     ReleaseText();
     return found;
 }
@@ -51,10 +50,8 @@ TEST(Reader, LookupTable) {
     std::vector<Lookup> rows = {
         {"[HEADER]\r\nCMD = setup.txt ; c\r\ncmd=o\r\n", "HEADER", "cmd", "[setup.txt ]"},
         // Headers: the file's run of A-Z, 0-9 and "_" equals the upper-cased name.
-        {"[header]\r\nK=1\r\n", "header", "K", ""},
         {"[Header]\r\nK=1\r\n", "h", "K", "[1]"},
         {"[MY-SECTION]\r\nK=1\r\n", "MY-SECTION", "K", ""},
-        {"[MY-SECTION\r\nK=1\r\n", "MY", "K", "[1]"},
         {"[HEADERS]\r\nK=1\r\n", "HEADER", "K", ""},
         {"[HEAD]\r\nK=1\r\n", "HEADER", "K", ""},
         {" [A]\r\nK=1\r\n", "A", "K", ""},
@@ -66,7 +63,6 @@ TEST(Reader, LookupTable) {
         {"[" + std::string(300, 'N') + "]\r\nK=1\r\n", std::string(131, 'N'), "K", ""},
         // Keys: upper-cased once, compared with the file's text case for case.
         {"[A]\r\nCMD=x\r\n", "A", "cmd", "[x]"},
-        {"[A]\r\ncmd=x\r\nCmd=y\r\n", "A", "CMD", ""},
         {"[A]\r\n  CMD=x\r\n\tCMD=y\r\nCMD\t=z\r\n;CMD=c\r\n", "A", "CMD", ""},
         {"[A]\r\nCMD  =x\r\n", "A", "CMD", "[x]"},
         {"[A]\r\nCM=x\r\nCMDX=y\r\n\r\n=z\r\n", "A", "CMD", ""},
@@ -75,26 +71,15 @@ TEST(Reader, LookupTable) {
         {"[A]\r\nK=  a b  ;c\r\nK=a=b\r\nK=\tx\r\nK=a\rb\r\nK=c\r\r\n", "A", "K", "[a b  ][a=b][\tx][a][c]"},
         {"[A]\r\nK\r\nK=\r\nK=;x\r\nK=   \r\n", "A", "K", "[][][][]"},
         {"[A]\r\nN= 42abc\r\nN=-7\r\nN=- 5\r\nN=4294967297\r\n", "A", "N", "[42abc][-7][- 5][4294967297]"},
-        // Cut to the destination's size, which may be none at all.
-        {"[A]\r\nK=abcdef\r\n", "A", "K", "[]", 0},
-        {"[A]\r\nK=abcdef\r\n", "A", "K", "[]", 1},
-        {"[A]\r\nK=abcdef\r\n", "A", "K", "[abc]", 4},
-        {"[A]\r\nK=abcdef\r\n", "A", "K", "[abcdef]", 8},
         // Any line starting with "[" ends the section; only the first counts.
-        {"[A]\r\n[\r\nK=1\r\n", "A", "K", ""},
         {"[A]\r\n[" + std::string(400, 'b') + "\r\nK=1\r\n", "A", "K", ""},
         {"[A]\r\nJ=1\r\n[A]\r\nK=2\r\n", "A", "K", ""},
         // A line without its line end is no line; bare LF ends one as CR LF does.
-        {"[A]\r\nK=1", "A", "K", ""},
-        {"[A]", "A", "K", ""},
         {"[A]\nK=1\nK=2", "A", "K", "[1]"},
-        {"[A]\r\nJ=0\nK=1\r\n", "A", "K", "[1]"},
         {"[A]\n\r\nK=1\n", "A", "K", "[1]"},
         {"[A]\r\nK=a\n\rK=b\r\nK=c\r\n", "A", "K", "[a][c]"},
-        {"[A]\r\nK=1\r\nK=2\r", "A", "K", "[1]"},
         {"[A]\r\nK=1\r\n\r", "A", "K", "[1]"},
         // A NUL hides the rest of its line, and such a line gives no value.
-        {"[A]\r\nK=ab\0cd\r\nK=2\r\n\0K=3\r\nK=4\0\r\nK=5\r\n"s, "A", "K", "[2][5]"},
         {std::string(300, '\0') + "\r\n[A]\r\nK=1\r\n", "A", "K", "[1]"},
         {"[A]\r\nK=1\r\n[\0B]\r\nK=4\r\n"s, "A", "K", "[1]"},
         {"[A]\0x\r\nK=1\r\n"s, "A", "K", "[1]"},
@@ -102,7 +87,10 @@ TEST(Reader, LookupTable) {
     // clang-format on
     // Lines up to 126 characters are read; longer ones are passed over whole.
     // A cut line's tail would look like a line of its own.
-    for (size_t length : {125u, 126u, 127u, 128u, 200u, 100000u}) {
+    for (size_t length : {0u, 1u, 4u}) // the destination's size, which may be none at all
+        rows.push_back({"[A]\r\nK=abcdef\r\n", "A", "K",
+                        "[" + std::string("abcdef", length ? length - 1 : 0) + "]", length});
+    for (size_t length : {126u, 127u, 100000u}) {
         std::string line = "K=" + std::string(length - 8, 'n') + "K=evil";
         rows.push_back({"[A]\r\n" + line + "\r\nK=next\r\n", "A", "K",
                         (length <= 126 ? "[" + line.substr(2) + "]" : "") + "[next]"});
@@ -123,56 +111,44 @@ TEST(Reader, LoadAndReadLine) {
     memset(line, 'Z', sizeof line);
     ASSERT_EQ(ReadLine(line, 8), line);
     EXPECT_EQ(std::string(line, 9), "one\n\0\0\0\0Z"s) << "zero-filled, no further";
-    ASSERT_EQ(ReadLine(line, sizeof line), line);
-    EXPECT_STREQ(line, "two\n");
-    ASSERT_EQ(ReadLine(line, sizeof line), line);
-    EXPECT_EQ(std::string(line), std::string(127, 'x'));
-    ASSERT_EQ(ReadLine(line, 4), line);
-    EXPECT_STREQ(line, "fou");
+    for (const std::string &expected : {"two\n"s, std::string(127, 'x'), "fou"s}) {
+        ASSERT_EQ(ReadLine(line, expected == "fou" ? 4 : sizeof line), line);
+        EXPECT_EQ(line, expected);
+    }
     memset(line, 'Z', sizeof line);
     EXPECT_EQ(ReadLine(line, sizeof line), nullptr);
     EXPECT_EQ(line[0], 'Z');
     EXPECT_EQ(ReleaseText(), 1);
-    EXPECT_EQ(Reader.text, nullptr);
     EXPECT_EQ(ReadLine(line, sizeof line), nullptr);
 }
 
 class ReaderFile : public ScratchTest {};
 
-TEST_F(ReaderFile, LoadsReplacesAndFails) {
-    WriteFile("one.txt", "[HEADER]\r\nCMD=one.txt\r\n");
+TEST_F(ReaderFile, LoadsAndFails) {
     WriteFile("empty.txt", "");
-    ASSERT_EQ(LoadTextFile("one.txt"), 1);
-    EXPECT_EQ(Reader.size, 23u);
-    EXPECT_EQ(Reader.lineCount, 2u);
     ASSERT_EQ(LoadTextFile("empty.txt"), 1);
-    EXPECT_NE(Reader.text, nullptr);
     EXPECT_EQ(Reader.lineCount, 0u);
     EXPECT_EQ(LoadTextFile("missing.txt"), 0);
     EXPECT_EQ(Reader.text, nullptr);
 #ifdef _WIN32
     // Opened without sharing: a file someone else has open cannot be read.
-    FileHandle held = OpenFileShared("one.txt");
-    EXPECT_EQ(LoadTextFile("one.txt"), 0);
+    FileHandle held = OpenFileShared("empty.txt");
+    EXPECT_EQ(LoadTextFile("empty.txt"), 0);
     CloseFileHandle(held);
 #endif
 }
 
 // Rows "text|number".
 TEST(Values, ParseIntegerFollowsAtoiAndWraps) {
-    // clang-format off
-    for (std::string row : {"100|100", "  -12x|-12", "+5|5", "\t\n\v\f\r 7|7", "|0", "abc|0", "- 5|0", "+-5|0",
-                            "0x10|0", "007|7", "2147483647|2147483647", "-2147483648|-2147483648",
-                            "2147483648|-2147483648", "4294967295|-1", "4294967297|1", "-4294967297|-1",
-                            "99999999999999999999|1661992959"}) {
-        // clang-format on
+    for (std::string row :
+         {"  -12x|-12", "+5|5", "\t\n\v\f\r 7|7", "- 5|0", "+-5|0", "0x10|0", "007|7",
+          "-2147483648|-2147483648", "2147483648|-2147483648", "-4294967297|-1"}) {
         size_t bar = row.rfind('|');
         EXPECT_EQ(ParseInteger(row.substr(0, bar).c_str()), std::stoi(row.substr(bar + 1))) << row;
     }
 }
 
-// Each entry from its comma fields (empty ones vanish), linked in at the
-// head; rows "value|name|time|extra".
+// Each entry from its comma fields (empty ones vanish); rows "value|name|time|extra".
 TEST(WorkList, EntriesFromValues) {
     const uint32_t kinds[] = {ENTRY_COPY,   ENTRY_ADD,     ENTRY_ADD | ENTRY_FAILED,
                               ENTRY_REMOVE, ENTRY_CLEANUP, ENTRY_EXECUTE};
@@ -180,13 +156,10 @@ TEST(WorkList, EntriesFromValues) {
     for (std::string row :
          {"name.exe,100,7,9|name.exe|100|7", "name.exe,,7,|name.exe|7|0", ",,name.exe|name.exe|0|0",
           " a;b ,abc| a;b |0|0", "run.exe a,b 3,-4|run.exe a|0|-4", ",,,||0|0"}) {
-        WorkEntry *head = Wizard.WorkListHead;
         const std::string expected = row.substr(row.find('|') + 1);
         row[row.find('|')] = '\0';
         WorkEntry *entry = AddWorkEntry(&row[0]);
         ASSERT_NE(entry, nullptr);
-        EXPECT_EQ(entry->next, head);
-        EXPECT_EQ(Wizard.WorkListHead, entry);
         EXPECT_EQ(entry->kind, 0u);
         entry->kind = kinds[at++];
         EXPECT_EQ(std::string(entry->name) + "|" + std::to_string(entry->time) + "|" +

@@ -25,12 +25,10 @@ static void CheckRoundTrip(const TarArchive *archive) {
     if (TarParse((unsigned char *)bytes, size, &again, problem, sizeof problem) != TAR_OK)
         abort();
     const TarMember *a = archive->first, *b = again.first;
-    for (; a != nullptr && b != nullptr; a = a->next, b = b->next)
-        if (strcmp(a->name, b->name) != 0 || a->size != b->size || a->mtime != b->mtime ||
-            memcmp(a->data, b->data, (size_t)a->size) != 0)
+    for (; a != nullptr || b != nullptr; a = a->next, b = b->next)
+        if (a == nullptr || b == nullptr || strcmp(a->name, b->name) != 0 || a->size != b->size ||
+            a->mtime != b->mtime || memcmp(a->data, b->data, (size_t)a->size) != 0)
             abort();
-    if (a != nullptr || b != nullptr)
-        abort();
     TarFree(&again);
     free(bytes);
 }

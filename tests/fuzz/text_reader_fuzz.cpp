@@ -1,7 +1,6 @@
-// Arbitrary bytes as a text, held in a buffer of exactly their size, with every
-// lookup run over them: the address sanitizer catches any read past a line or
-// the text. The first byte chooses the value destination's size, the second
-// the names looked up; the text's first line is tried as a name too.
+// Arbitrary bytes as a text, held in a buffer of exactly their size, with lookups
+// run over them: the address sanitizer catches any read past a line or the text.
+// The first byte chooses the value destination's size, the second the names.
 #include "script/text_reader.h"
 
 #include <stdlib.h>
@@ -27,22 +26,13 @@ static void LookUp(const char *section, const char *key, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2 || !LoadTextBytes((const char *)data + 2, size - 2))
         return 0;
-    size_t valueSize = data[0] % 201;
     char line[128];
     uint32_t lines = 0;
     while (ReadLine(line, data[1] % sizeof line) != NULL)
         lines++;
     if (lines != Reader.lineCount)
         abort();
-    char name[300];
-    size_t length = 0;
-    while (length < Reader.size && length + 1 < sizeof name && !strchr("\n=", Reader.text[length]))
-        length++;
-    memcpy(name, Reader.text, length);
-    name[length] = '\0';
-    LookUp(Names[data[1] % 8], Names[(data[1] / 8) % 8], valueSize);
-    LookUp(name + (name[0] == '['), name, valueSize);
-    LookUp(Names[data[1] % 8], name, 200);
+    LookUp(Names[data[1] % 8], Names[(data[1] / 8) % 8], data[0] % 201);
     ReleaseText();
     return 0;
 }
