@@ -9,10 +9,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <unistd.h>
 #endif
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -37,10 +36,6 @@ inline std::string ChildPath() {
 }
 inline std::string Child(const std::string &arguments) {
     return "\"" + ChildPath() + "\" " + arguments;
-}
-
-inline const char *ExampleDir() {
-    return EXAMPLE_DIR;
 }
 
 // "<missing>" for a file that is not there, so a test tells it from an empty one.
@@ -114,14 +109,6 @@ inline void ClearChildEnv() {
         SetEnv(name, "");
 }
 
-inline int ProcessId() {
-#ifdef _WIN32
-    return (int)GetCurrentProcessId();
-#else
-    return (int)getpid();
-#endif
-}
-
 // Every test runs in an empty directory of its own, named with the process id
 // so parallel runs never share one, and removed afterwards.
 class ScratchTest : public ::testing::Test {
@@ -131,7 +118,7 @@ class ScratchTest : public ::testing::Test {
     void SetUp() override {
         StartDir();
         const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = "wizard-" + std::to_string(ProcessId()) + "-" + info->test_suite_name() +
+        std::string name = "wizard-" + std::to_string(getpid()) + "-" + info->test_suite_name() +
                            "-" + info->name();
         for (char &c : name)
             if (c == '/')

@@ -5,7 +5,7 @@
 #include "sys/process.h"
 
 static std::string FromExample(const std::string &name) {
-    return ReadFile((fs::path(ExampleDir()) / name).string());
+    return ReadFile((fs::path(EXAMPLE_DIR) / name).string());
 }
 
 // As scripts/make-example leaves it, with stand-ins for what the checker never reads.
