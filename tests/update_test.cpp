@@ -667,44 +667,37 @@ TEST_F(Update, Sequence) {
         RecordingOnIdle(nullptr);
     }
 
-    // Each half is taken before the subtraction: odd sizes land one further on.
-    struct Centre {
-        WindowRect screen, window;
-        int x, y;
-    } centres[] = {{{0, 0, 1024, 768}, {10, 20, 461, 331}, 287, 229},
-                   {{0, 0, 800, 600}, {0, 0, 801, 601}, 0, 0},
-                   {{0, 0, 640, 480}, {0, 0, 3, 1}, 319, 240}};
-    for (const Centre &c : centres) {
-        int x = -1, y = -1;
-        CenterPosition(&c.screen, &c.window, &x, &y);
-        EXPECT_EQ(x * 10000 + y, c.x * 10000 + c.y);
-    }
-}
-
-TEST_F(Update, DirOption) {
+    // /DIR= enters the directory, or says why not, the text cut to fit its sentence.
     fs::create_directories(dir / "product dir");
     const std::string product = (dir / "product dir").string();
-    struct Case {
-        std::string tail, warning;
-        fs::path base;
-    } cases[] = {
-        {"-q /DIR=" + product, "", dir / "product dir"},
-        {"/DIR=\"" + product + "\"", "Could not set current directory to (\"" + product + "\").",
-         dir},
-        {"/dir=" + product, "", dir},
-        {"/DIR=" + std::string(300, 'x'),
-         "Could not set current directory to (" + std::string(214, 'x') + "...).", dir},
-    };
+    const std::string quoted = "\"" + product + "\"", x300(300, 'x'), x214(214, 'x');
+    // clang-format off
+    struct Case { std::string tail, warning; fs::path base; } cases[] = {
+        {"-q /DIR=" + product, "", dir / "product dir"}, {"/dir=" + product, "", dir},
+        {"/DIR=" + quoted, "Could not set current directory to (" + quoted + ").", dir},
+        {"/DIR=" + x300, "Could not set current directory to (" + x214 + "...).", dir}};
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.tail);
         fs::current_path(dir);
         RecordingReset();
         RecordingSetAgreementAnswer(0);
         WizardMain(c.tail.c_str());
-        EXPECT_EQ(RecordedWith("warning "), c.warning.empty()
-                                                ? std::vector<std::string>{}
-                                                : std::vector<std::string>{c.warning});
+        EXPECT_EQ(RecordedWith("warning "),
+                  std::vector<std::string>(!c.warning.empty(), c.warning));
         EXPECT_EQ(fs::path(Wizard.BaseDirectory), c.base);
+    }
+
+    // Each half is taken before the subtraction: odd sizes land one further on.
+    // clang-format off
+    struct Centre { WindowRect screen, window; int x, y; } centres[] = {
+        {{0, 0, 1024, 768}, {10, 20, 461, 331}, 287, 229}, {{0, 0, 800, 600}, {0, 0, 801, 601}, 0, 0},
+        {{0, 0, 640, 480}, {0, 0, 3, 1}, 319, 240}};
+    // clang-format on
+    for (const Centre &c : centres) {
+        int x = -1, y = -1;
+        CenterPosition(&c.screen, &c.window, &x, &y);
+        EXPECT_EQ(x * 10000 + y, c.x * 10000 + c.y);
     }
 }
 
