@@ -1,27 +1,22 @@
 // The one stand-in child of every test. Its first argument picks what it is:
-//   CODE [ITEM...]   a program run by the process tests and EXECUTE lines:
-//                    prints each ITEM as "[ITEM]" on a line of its own and exits
-//                    with CODE (decimal or 0x hexadecimal, any 32-bit value).
-//                    ITEMs --stderr=TEXT, --create=NAME, --sleep=MS and --abort
-//                    do that instead.
-//   fds              POSIX: prints "leak N" for every descriptor above the
-//                    standard ones that is its standard output's file, then "done"
-//   startup          Windows: "flags=HEX show=N priority=HEX stdout=file|other"
-//   hold NAME        Windows: holds NAME open without sharing, creates NAME.ready,
-//                    waits for NAME.stop (a minute at most), then lets go
-//   wait STARTED RELEASE
-//                    creates STARTED and waits for RELEASE (30 s at most)
-//   anything else    the resource utility, driven by the environment (an empty
-//                    value counts as unset, as Windows cannot keep one):
-//     WIZARD_TEST_LOG     appends its arguments, joined with single blanks, as a line
-//     WIZARD_TEST_LST     a file moved to "update.lst" (moved: one call hands it out)
-//     WIZARD_TEST_DMP     a file moved to "update.dmp"
-//     WIZARD_TEST_HIDE    a file renamed NAME.hidden, so a later start of it fails
-//     WIZARD_TEST_EXIT    the exit code (default 0)
-//     WIZARD_TEST_MODE    flood: WIZARD_TEST_COUNT MB to standard output; many: /WORK
-//                         and /DUMP make WIZARD_TEST_COUNT files each and the list
-//                         naming them, /ENCODE appends its name count to
-//                         "encode.log"; empty: every call leaves an empty "update.dmp"
+//   CODE [ITEM...]  prints each ITEM as "[ITEM]" on a line and exits with CODE
+//                   (decimal or 0x hexadecimal, any 32-bit value); the ITEMs
+//                   --stderr=TEXT, --create=NAME, --sleep=MS and --abort do that
+//   fds             POSIX: "leak N" for every descriptor above the standard ones
+//                   that is its standard output's file, then "done"
+//   startup         Windows: "flags=HEX show=N priority=HEX stdout=file|other"
+//   hold NAME       Windows: holds NAME without sharing, makes NAME.ready, lets
+//                   go once NAME.stop exists (a minute at most)
+//   wait STARTED RELEASE   makes STARTED, waits for RELEASE (30 s at most)
+//   anything else   the resource utility, set by the environment (empty = unset):
+//     WIZARD_TEST_LOG   appends its arguments, joined with blanks, as a line
+//     WIZARD_TEST_LST, WIZARD_TEST_DMP   a file moved to "update.lst", "update.dmp"
+//     WIZARD_TEST_HIDE  a file renamed NAME.hidden, so a later start of it fails
+//     WIZARD_TEST_EXIT  the exit code (default 0)
+//     WIZARD_TEST_MODE  flood: WIZARD_TEST_COUNT MB to standard output; many:
+//                       /WORK and /DUMP make WIZARD_TEST_COUNT files and the list
+//                       naming them, /ENCODE appends its name count to
+//                       "encode.log"; empty: every call leaves an empty "update.dmp"
 // A failure of its own exits with 101.
 #ifdef _WIN32
 #include <windows.h>

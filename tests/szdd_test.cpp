@@ -136,14 +136,10 @@ class Expansion : public ScratchTest {
 #endif
 };
 
-struct InPlace {
-    const char *what;
-    std::string bytes;
-    int result;
-    std::string warning; // the start of the one warning, or none
-    int drawn;           // temporary names drawn
-    const char *where = ".";
-};
+// warning: the start of the one warning, or none; drawn: temporary names drawn.
+// clang-format off
+struct InPlace { const char *what; std::string bytes; int result; std::string warning; int drawn; const char *where = "."; };
+// clang-format on
 
 // The named file is either expanded or left byte for byte; no temporary file
 // is left behind either way. The large one takes several blocks of the decoder.

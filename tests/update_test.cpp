@@ -238,9 +238,6 @@ TEST_F(Update, Planning) {
         {"utility and archive missing: the utility first", {{"restool.exe", Missing}, {"product.res", Missing}}, "",
             {"Resource Utility (restool.exe) could not be located. Aborting."},
             {"Reading configuration file (setup.txt)"}, {}, {}},
-        {"no RESEXE key", {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src"})}},
-            "", {"Resource Utility () could not be located. Aborting."},
-            {"Reading configuration file (setup.txt)"}, {}, {}},
         {"archive missing", {{"product.res", Missing}}, "",
             {"Resource file (product.res) could not be located. Aborting."},
             {"Reading configuration file (setup.txt)"}, {}, {}},
@@ -400,8 +397,6 @@ TEST_F(Update, MisbehavingUtility) {
             {"d.dat", "d"}, {"e.dat", "e"}, {"f.dat", "f"}, {"g.dat", "g"}, {"x.dat", "x"}}, "", {},
             {AllDone}, {Work, Dump, "@restool.exe product.res e.dat d.dat a.dat /ENCODE"},
             {{"a.dat", Missing}, {"d.dat", Missing}, {"e.dat", Missing}}},
-        {"an add list that cannot be loaded means nothing to add", {{"update.lst/", ""}}, "", {},
-            {AllDone}, {Work, Dump}, {}},
     };
     // clang-format on
     for (const Row &row : rows)
