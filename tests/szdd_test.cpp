@@ -29,10 +29,10 @@ std::string Declared(std::string stream, uint32_t size) {
 
 // Text with repeats, runs of one byte and of short patterns, and noise: both
 // literals and matches, overlapping ones too.
-std::string Text(size_t size, uint32_t seed = 7) {
+std::string Text(size_t size, uint32_t start = 7) {
     static const char *const words[] = {"update ", "file ", "the ", "\r\n", "archive "};
     std::string text;
-    for (uint32_t state = seed; text.size() < size;) {
+    for (uint32_t state = start; text.size() < size;) {
         state = state * 1103515245u + 12345u;
         text += (state >> 16) % 50 == 0 ? std::string(3000, 'a') + std::string(5000, '\0')
                                         : words[(state >> 16) % 5];
