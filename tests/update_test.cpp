@@ -34,21 +34,23 @@ const std::string Data(3000, 'd');
 const std::string Bom = "\xEF\xBB\xBF";
 const std::string ChildCopy = "<child>"; // a copy of the stand-in child
 
+std::vector<std::string> Then(std::vector<std::string> head, const std::vector<std::string> &more) {
+    head.insert(head.end(), more.begin(), more.end());
+    return head;
+}
+
 // The script: the usual head, then the row's lines.
 std::string Script(const std::vector<std::string> &more) {
-    std::vector<std::string> lines = {"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src",
-                                      "RESEXE=restool.exe"};
-    lines.insert(lines.end(), more.begin(), more.end());
-    return Lines(lines);
+    return Lines(
+        Then({"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src", "RESEXE=restool.exe"},
+             more));
 }
 
 // The three texts of planning, then more.
 std::vector<std::string> Planned(const std::vector<std::string> &more) {
-    std::vector<std::string> all = {"Reading configuration file (.WIZ)",
-                                    "Reading configuration file (setup.txt)",
-                                    "Examining resource file. (product.res)"};
-    all.insert(all.end(), more.begin(), more.end());
-    return all;
+    return Then({"Reading configuration file (.WIZ)", "Reading configuration file (setup.txt)",
+                 "Examining resource file. (product.res)"},
+                more);
 }
 
 struct Row {
@@ -416,11 +418,11 @@ class Passes : public Update {
     void SetUp() override {
         Update::SetUp();
         LayOut({});
-        Window();
     }
 
-    // A fresh recording and window, with the names planning would have set.
-    void Window() {
+    // A fresh recording and window, with the names planning would have set, and
+    // count ADD entries "f1" and on, the list meeting them in that order.
+    void Prepare(int count, bool write = true) {
         RecordingReset();
         ASSERT_TRUE(ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory));
         snprintf(Wizard.ResourceFile, sizeof Wizard.ResourceFile, "product.res");
@@ -428,10 +430,6 @@ class Passes : public Update {
         int error = 0;
         Wizard.ProgressWindow = CreateProgressWindow(PassProc, &error);
         ASSERT_NE(Wizard.ProgressWindow, nullptr);
-    }
-
-    // count ADD entries "f1" and on, the list meeting them in that order.
-    void AddFiles(int count, bool write = true) {
         for (int i = count; i >= 1; i--) {
             std::string name = "f" + std::to_string(i);
             if (write)
@@ -467,9 +465,8 @@ TEST_F(Passes, EncodingBatchesAndBar) {
         SCOPED_TRACE(c.files);
         FreeWorkList();
         fs::remove("encode.log");
-        Window();
+        Prepare(c.files);
         size_t mark = RecordedWith("bar ").size();
-        AddFiles(c.files);
         WriteFile("!tmpexec.$$$", "left from before");
         Act(c.cancelAt ? "cancel " + std::to_string(c.cancelAt) : "");
 
@@ -498,7 +495,7 @@ TEST_F(Passes, BarBeyondSixteenBits) {
     fs::remove("!tmpexec.$$$");
     fs::create_directory("!tmpexec.$$$");
     const int files = 70001;
-    AddFiles(files, false);
+    Prepare(files, false);
     size_t mark = RecordedWith("bar ").size();
 
     EXPECT_EQ(ResourceEncodingPass(files), 1);
