@@ -4,7 +4,7 @@
 //                   --stderr=TEXT, --create=NAME, --sleep=MS and --abort do that
 //   fds             POSIX: "leak N" for every descriptor above the standard ones
 //                   that is its standard output's file, then "done"
-//   startup         Windows: "flags=HEX show=N priority=HEX stdout=file|other"
+//   startup         Windows: "flags=HEX show=N" of its start description
 //   hold NAME       Windows: holds NAME without sharing, makes NAME.ready, lets
 //                   go once NAME.stop exists (a minute at most)
 //   wait STARTED RELEASE   makes STARTED, waits for RELEASE (30 s at most)
@@ -84,10 +84,8 @@ static int Probe(int argc, char **argv) {
     if (argc == 2 && strcmp(argv[1], "startup") == 0) {
         STARTUPINFOA startup;
         GetStartupInfoA(&startup);
-        DWORD type = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE));
-        printf("flags=%lx show=%u priority=%lx stdout=%s\n", (unsigned long)startup.dwFlags,
-               (unsigned)startup.wShowWindow, (unsigned long)GetPriorityClass(GetCurrentProcess()),
-               type == FILE_TYPE_DISK ? "file" : "other");
+        printf("flags=%lx show=%u\n", (unsigned long)startup.dwFlags,
+               (unsigned)startup.wShowWindow);
         return 0;
     }
     if (argc == 3 && strcmp(argv[1], "hold") == 0) {

@@ -14,10 +14,10 @@ TEST_F(Files, RemoveFileTable) {
     fs::create_directories("obstacle/inside");
     const int refused = DeleteFileOnce("obstacle");
     ASSERT_NE(refused, 0);
+    // freeAt: the pump call that frees the obstacle.
     const struct {
         const char *name;
-        int retry, freeAt, cancel; // freeAt: the pump call that frees the obstacle
-        int result, pumps;
+        int retry, freeAt, cancel, result, pumps;
     } rows[] = {
         {nullptr, 1, 0, 0, 0, 0},
         {"not-there", 1, 0, 0, 0, 0},

@@ -19,14 +19,11 @@ const char Capture[] = "!tmpexec.tmp";
 const int32_t Untouched = 0x5A5A5A5A;
 const std::string Stale = "output of an earlier run";
 
-struct Started {
-    const char *program; // RunCaptured's, or none for RunEntryCommand
-    std::string line;
-    int result;
-    int32_t code;
-    std::string output; // the capture file afterwards, without CR; "*" ends a prefix
-    std::string capture = Capture;
-};
+// program: RunCaptured's, or none for RunEntryCommand; output: the capture file
+// afterwards, without CR, "*" ending a prefix.
+// clang-format off
+struct Started { const char *program; std::string line; int result; int32_t code; std::string output, capture = Capture; };
+// clang-format on
 
 class Process : public ScratchTest {};
 
@@ -50,8 +47,8 @@ TEST_F(Process, RunTable) {
         {"utility", Child("0xC0000005"), 0, (int32_t)0xC0000005u, ""},
         {nullptr, ran + std::string(40000, 'x'), -1, ERROR_FILENAME_EXCED_RANGE, ""},
         // Hidden, with standard handles: STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES.
-        {nullptr, Child("startup"), 0, 0, "flags=101 show=0 *"},
-        {"utility", Child("startup"), 0, 0, "flags=101 show=0 *"},
+        {nullptr, Child("startup"), 0, 0, "flags=101 show=0\n"},
+        {"utility", Child("startup"), 0, 0, "flags=101 show=0\n"},
         {nullptr, ran, -1, Untouched, "<missing>", "held.tmp"},
 #else
         {nullptr, Child("0 --abort"), 0, 128 + SIGABRT, ""},

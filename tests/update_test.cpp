@@ -41,9 +41,8 @@ std::vector<std::string> Then(std::vector<std::string> head, const std::vector<s
 
 // The script: the usual head, then the row's lines.
 std::string Script(const std::vector<std::string> &more) {
-    return Lines(
-        Then({"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src", "RESEXE=restool.exe"},
-             more));
+    return Lines(Then({"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src"},
+                      Then({"RESEXE=restool.exe"}, more)));
 }
 
 // The three texts of planning, then more.
@@ -55,10 +54,9 @@ std::vector<std::string> Planned(const std::vector<std::string> &more) {
 
 struct Row {
     const char *name;
-    // Files laid out over the defaults (update.wiz naming setup.txt, the script's
-    // head alone, product.res, the utility, an empty given.dmp); Missing leaves
-    // one out, "->TARGET" makes a symbolic link. The utility hands out given.lst and given.dmp;
-    // "$NAME" puts an environment variable for it.
+    // Over the defaults (update.wiz naming setup.txt, the script's head, product.res, the
+    // utility, an empty given.dmp): Missing leaves a file out, "->TARGET" makes a link, "$NAME"
+    // sets an environment variable. The utility hands out given.lst and given.dmp.
     Files before;
     // "cancel N", "no N" (Cancel answered No), "close N" or "cd N" (the current
     // directory moves away) at the Nth pump.
@@ -100,11 +98,14 @@ std::vector<std::string> Calls() {
     return calls;
 }
 
-// A wanted text that ends in "*" stands for every text that starts with the rest.
+// BaseDirectory shows as "@"; a wanted text ending in "*" stands for every text
+// that starts with the rest.
 void ExpectTexts(std::vector<std::string> shown, const std::vector<std::string> &want) {
-    for (size_t i = 0; i < want.size() && i < shown.size(); i++)
-        if (!want[i].empty() && want[i].back() == '*')
+    for (size_t i = 0; i < shown.size(); i++) {
+        shown[i] = Normal(shown[i]);
+        if (i < want.size() && !want[i].empty() && want[i].back() == '*')
             shown[i] = shown[i].substr(0, want[i].size() - 1) + "*";
+    }
     EXPECT_EQ(shown, want);
 }
 
@@ -194,10 +195,7 @@ void Check(const Row &row) {
     EXPECT_EQ(WizardMain(""), 0);
 
     fs::current_path(Wizard.BaseDirectory);
-    std::vector<std::string> warnings = RecordedWith("warning ");
-    for (std::string &text : warnings)
-        text = Normal(text);
-    ExpectTexts(warnings, row.warnings);
+    ExpectTexts(RecordedWith("warning "), row.warnings);
     std::vector<std::string> statuses = RecordedWith("status ");
     if (row.statuses.size() == 1 && !statuses.empty())
         statuses.erase(statuses.begin(), statuses.end() - 1);
@@ -278,13 +276,11 @@ TEST_F(Update, Planning) {
             {"Configuration file (%s%n%x.txt) could not be located. Aborting."},
             {"Reading configuration file (%s%n%x.txt)"}, {}, {}},
     };
-    // clang-format on
     for (const Row &row : rows)
         Check(row);
 }
 
 TEST_F(Update, Execution) {
-    // clang-format off
     const Files worked = {{"setup.txt", Script({"[COPY]", "COPY=app.exe,900000000,0",
             "COPY=help.txt,1234567", "COPY=none.txt,5", "[EXECUTE]", "EXE=restool.exe run,fixup /q",
             "[REMOVE]", "REMOVE=old.dll", "REMOVE=none.dll"})},
@@ -292,11 +288,9 @@ TEST_F(Update, Execution) {
         {"new1.bmp", Szdd("one")}, {"new2.bmp", "two"}, {"work.tmp", "leftover"},
         {"given.lst", Lines({"[ADD]", "FILE=new1.bmp,7", "FILE=new2.bmp,8"})},
         {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp", "ENTRY=gone.tmp"})}};
-    // clang-format on
     const std::string Sub = std::string("sub dir") + PathSeparator + "prog.exe";
     const std::vector<std::string> workedCalls = {
         Work, Dump, "restool.exe run", "@restool.exe product.res new2.bmp new1.bmp /ENCODE"};
-    // clang-format off
     const Row rows[] = {
         {"worked example: newest first, every kind, both lists", worked, "", {},
             Planned({"Decompressing file 1 of 5.", "Decompressing file 1 of 5.",
@@ -375,7 +369,6 @@ TEST_F(Update, Execution) {
             {{"setup.txt", Script({"[COPY]", "COPY=link,5"})}, {"link", "->target"},
             {"target", Szdd("new")}}, "", {}, {AllDone}, {Work, Dump}, {{"target", "new"}}, {{"target", 5}}},
     };
-    // clang-format on
     for (const Row &row : rows)
         Check(row);
     for (const Row &row : links)
@@ -384,7 +377,6 @@ TEST_F(Update, Execution) {
 }
 
 TEST_F(Update, MisbehavingUtility) {
-    // clang-format off
     const Row rows[] = {
         {"8 MB on standard output", {{"$WIZARD_TEST_MODE", "flood"}, {"$WIZARD_TEST_COUNT", "8"}},
             "", {NoDump}, {AllDone}, {Work, Dump}, {}},
@@ -449,17 +441,13 @@ std::string Range(int64_t maximum) {
 // another size, and a cancel drops the partial batch unsent.
 TEST_F(Passes, EncodingBatchesAndBar) {
     const std::string step = "PBM_STEPIT 0 0";
-    struct Case {
-        int files, cancelAt;
-        std::vector<std::string> bar;
-        std::string batches;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    struct Case { int files, cancelAt; std::vector<std::string> bar; std::string batches; } cases[] = {
         {250, 0, {Range(250), "PBM_SETSTEP 100 0", step, step, "PBM_SETSTEP 50 0", step}, "100\n100\n50\n"},
         {7, 0, {Range(7), "PBM_SETSTEP 100 0", "PBM_SETSTEP 7 0", step}, "7\n"},
         {250, 150, {Range(250), "PBM_SETSTEP 100 0", step}, "100\n"},
-        // clang-format on
     };
+    // clang-format on
     SetEnv("WIZARD_TEST_MODE", "many");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.files);
@@ -582,8 +570,7 @@ TEST_F(Update, LongestNamesInTheLongestDirectory) {
     deep += PathSeparator + std::string(length - deep.size() - 1, 'd');
     fs::create_directories(deep);
     fs::current_path(deep);
-    const std::string utility =
-        PathSeparator == '\\' ? std::string(11, 'u') + ".exe" : std::string(115, 'u') + ".exe";
+    const std::string utility = std::string(PathSeparator == '\\' ? 11 : 115, 'u') + ".exe";
     const std::string archive(122, 'a'), source(122, 's');
     std::string list = "[ADD]\r\n", names;
     for (int i = 0; i < 100; i++) {
@@ -668,7 +655,6 @@ TEST_F(Update, Sequence) {
         {"-q /DIR=" + product, "", dir / "product dir"}, {"/dir=" + product, "", dir},
         {"/DIR=" + quoted, "Could not set current directory to (" + quoted + ").", dir},
         {"/DIR=" + x300, "Could not set current directory to (" + x214 + "...).", dir}};
-    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.tail);
         fs::current_path(dir);
@@ -681,7 +667,6 @@ TEST_F(Update, Sequence) {
     }
 
     // Each half is taken before the subtraction: odd sizes land one further on.
-    // clang-format off
     struct Centre { WindowRect screen, window; int x, y; } centres[] = {
         {{0, 0, 1024, 768}, {10, 20, 461, 331}, 287, 229}, {{0, 0, 800, 600}, {0, 0, 801, 601}, 0, 0},
         {{0, 0, 640, 480}, {0, 0, 3, 1}, 319, 240}};
