@@ -57,7 +57,7 @@ static int TakeOptions(int argc, char **argv) {
         }
         if (arg[0] == '-') {
             fprintf(stderr, "update-wizard: unknown option '%s'; see update-wizard --help\n", arg);
-            return EXIT_DECLINED;
+            return EXIT_USAGE;
         }
     }
     return -1;

@@ -53,7 +53,8 @@ void TerminalRestore();
 enum TerminalExit {
     EXIT_DONE = 0,        // "All done." without a warning
     EXIT_NOT_STARTED = 1, // the program could not start
-    EXIT_DECLINED = 2,    // the agreement was declined (or a usage error)
+    EXIT_DECLINED = 2,    // the agreement was declined
+    EXIT_USAGE = 2,       // the command line was wrong; nothing was read or run
     EXIT_NOT_CHANGED = 3, // the planning pass ended the update
     EXIT_WARNINGS = 4,    // "All done." with warnings
     EXIT_STOPPED = 5      // the user stopped it: Cancel confirmed, the close box, a hang-up
