@@ -1,8 +1,9 @@
 // File removal with retry, and the file primitives the rest relies on.
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "support.h"
 #include "sys/files.h"
 #include "ui/recording/recording.h"
+#include "update/removal.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Child programs with captured standard output: one table of runs for both
 // platforms with the rows only one of them has, and the POSIX command-line split.
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "support.h"
 #include "sys/files.h"
 #include "sys/process.h"

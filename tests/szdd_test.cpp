@@ -1,10 +1,11 @@
 // SZDD: the decoder over good and damaged streams, expansion in place and its
 // failures, and independent expanders as oracles.
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "support.h"
 #include "sys/files.h"
 #include "sys/szdd.h"
 #include "ui/recording/recording.h"
+#include "update/expansion.h"
 
 #include <tuple>
 

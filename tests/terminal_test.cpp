@@ -5,7 +5,6 @@
 #include "ui/terminal/screen.h"
 #include "ui/terminal/terminal.h"
 
-#include "sys/pump.h"
 
 #include <gtest/gtest.h>
 

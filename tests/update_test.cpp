@@ -4,7 +4,7 @@
 // child, copied in as restool.exe) was given, and every file afterwards.
 #include "app/progress_window.h"
 #include "app/startup.h"
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "script/text_reader.h"
 #include "support.h"
 #include "sys/files.h"
@@ -14,6 +14,7 @@
 #include "ui/recording/recording.h"
 #include "ui/resource.h"
 #include "update/encoding.h"
+#include "update/expansion.h"
 #include "update/work_list.h"
 
 #include <stdio.h>

@@ -8,6 +8,7 @@
 #include "compress.h"
 #include "sys/files.h"
 #include "sys/szdd.h"
+#include "update/expansion.h"
 
 #include <chrono>
 #include <stdio.h>

@@ -218,8 +218,7 @@ static int BuildWorkList() {
 // Seconds that building the list and ExecutionPass took in work, or -1.
 static double RunWizard(const char *work) {
     ModelReset();
-    ClearWizardNames();
-    Wizard.CancelRequested = 0;
+    Wizard = WizardState();
     if (chdir(work) != 0 ||
         !ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory))
         return -1;

@@ -1,7 +1,6 @@
 // A user interface backend that shows nothing: the in-process windows of
 // ui/model with no display, so that the benchmark measures the passes. A
 // warning goes to the standard error, since none is expected.
-#include "sys/pump.h"
 #include "ui/model/model.h"
 
 #include <stdio.h>

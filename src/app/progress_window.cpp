@@ -1,6 +1,6 @@
 #include "app/progress_window.h"
 
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "ui/progress.h"
 #include "ui/resource.h"
 #include "update/execution.h"

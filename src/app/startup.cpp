@@ -3,6 +3,7 @@
 #include "app/progress_window.h"
 #include "sys/files.h"
 #include "ui/agreement.h"
+#include "ui/progress.h"
 #include "ui/resource.h"
 #include "update/work_list.h"
 
@@ -27,6 +28,18 @@ int ApplyDirOption(const char *commandTail) {
     else
         ShowWarningF("Could not set current directory to (%.*s...).", DIR_TEXT_ROOM - 3, dir);
     return 0;
+}
+
+// Start-up clears the names before it reads BaseDirectory.
+static void ClearWizardNames() {
+    Wizard.BaseDirectory[0] = '\0';
+    Wizard.PointerFileName[0] = '\0';
+    Wizard.ScriptFileName[0] = '\0';
+    Wizard.ResourceFile[0] = '\0';
+    Wizard.SourceFile[0] = '\0';
+    Wizard.UpdateFile[0] = '\0';
+    Wizard.ResourceUtility[0] = '\0';
+    Wizard.HeaderProgram[0] = '\0';
 }
 
 int WizardMain(const char *commandTail) {

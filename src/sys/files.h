@@ -1,4 +1,4 @@
-// File services of the platform, and file removal with retry.
+// File services of the platform.
 #ifndef WIZARD_SYS_FILES_H
 #define WIZARD_SYS_FILES_H
 
@@ -63,10 +63,5 @@ int FormTempFileName(unsigned unique, char *dest, size_t size);
 
 // The separator between a directory and a name: '\\' on Windows, '/' on POSIX.
 extern const char PathSeparator;
-
-// 0: the file is gone, was not there, or name is none; else the platform's
-// error code of the last failed delete. With retry, five more attempts 100 ms
-// apart, pumping messages after each.
-int RemoveFile(const char *name, int retry);
 
 #endif

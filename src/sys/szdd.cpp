@@ -1,8 +1,6 @@
-// SZDD compressed files: the header test, an LZSS decoder and expansion in place.
+// SZDD compressed files: the header test and an LZSS decoder.
 #include "sys/szdd.h"
 
-#include "app/wizard.h"
-#include "sys/pump.h"
 
 #include <string.h>
 
@@ -20,8 +18,7 @@ enum {
     COPY_SLACK = MAX_MATCH,    // a match may be copied whole at its longest
     IN_BLOCK = 1 << 20,
     OUT_BLOCK = 1 << 20,
-    MEMORY_BLOCK = 1 << 16,
-    TEMP_NAME_SIZE = 260
+    MEMORY_BLOCK = 1 << 16
 };
 
 static const unsigned char Magic[TESTED_SIZE] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33, 'A'};
@@ -279,87 +276,4 @@ int IsCompressed(const char *name) {
     int64_t got = ReadFromFile(file, probe, sizeof probe);
     CloseFileHandle(file);
     return got > 0 && HasMagic(probe, (size_t)got);
-}
-
-// The runtime's generator, written out so that both platforms draw the same
-// temporary names in the same order.
-static uint32_t RandomState = 1;
-
-int NextRandom() {
-    RandomState = RandomState * 214013u + 2531011u;
-    return (int)((RandomState >> 16) & 0x7FFF);
-}
-
-void ResetRandom() {
-    RandomState = 1;
-}
-
-// The LZ library's open results: a handle number of 0 or more, or a negative code.
-static int LzResult(FileHandle file) {
-    return file == NO_FILE ? LZERROR_BADINHANDLE : (int)(file & 0x7FFFFFFF);
-}
-
-// Expands name into the temporary file; 1 on success, 0 after a warning.
-static int ExpandToTemporary(const char *name, const char *temp) {
-    // Both opens come before either result is looked at, so the warning can
-    // report both.
-    FileHandle tempFile = CreateFileAnew(temp);
-    FileHandle source = OpenFileShared(name);
-    int tempResult = LzResult(tempFile);
-    int sourceResult = LzResult(source);
-    int ok = 0;
-    if (tempResult < 0 || sourceResult < 0) {
-        ShowWarningF("An error occured during file open (%s:%d)(%s:%d).", temp, tempResult, name,
-                     sourceResult);
-    } else {
-        int64_t written = SzddExpand(source, tempFile);
-        if (written < 0) {
-            ShowWarningF("An error occured during file copy(%d).", (int)written);
-        } else {
-            ok = 1;
-        }
-    }
-    CloseFileHandle(source);
-    CloseFileHandle(tempFile);
-    return ok;
-}
-
-// Removes the temporary file, waiting while something holds it open. 0 when the
-// user cancelled meanwhile.
-static int RemoveTemporary(const char *temp) {
-    while (RemoveFile(temp, 0) != 0) {
-        SleepMilliseconds(5);
-        PumpMessages();
-        if (Wizard.CancelRequested) {
-            return 0;
-        }
-    }
-    return 1;
-}
-
-int ExpandIfCompressed(const char *name) {
-    if (!IsCompressed(name)) {
-        return 1;
-    }
-    char temp[TEMP_NAME_SIZE];
-    if (!FormTempFileName((unsigned)NextRandom(), temp, sizeof temp)) {
-        // No name: its open fails and the warning says so.
-        temp[0] = 0;
-    }
-    if (!ExpandToTemporary(name, temp)) {
-        // A partial temporary file would only take up room: on a full disk it
-        // would make every later expansion of the run fail as well.
-        RemoveFile(temp, 0);
-        return 0;
-    }
-    // A failed copy leaves the named file compressed: callers must not take it
-    // as expanded and go on to time-stamp it.
-    int copyError = CopyFileOver(temp, name);
-    if (copyError != 0) {
-        ShowWarningF("An error occured during file copy(%d).", copyError);
-    }
-    if (!RemoveTemporary(temp)) {
-        return 0;
-    }
-    return copyError == 0;
 }

@@ -1,4 +1,4 @@
-// SZDD compressed files: the header test, the decoder and expansion in place.
+// SZDD compressed files: the header test and the decoder.
 #ifndef WIZARD_SYS_SZDD_H
 #define WIZARD_SYS_SZDD_H
 
@@ -20,17 +20,6 @@ enum {
 // 1 when the file starts with the SZDD magic and mode 'A'; 0 otherwise, also
 // for a short, missing or unopenable file.
 int IsCompressed(const char *name);
-
-// 1: not compressed, or expanded in place; 0: failed (a warning has been shown)
-// or cancelled while the temporary file was being removed. A failed expansion
-// leaves the named file untouched and removes its temporary file; a cancel
-// leaves the temporary file behind.
-int ExpandIfCompressed(const char *name);
-
-// The next value of the runtime's unseeded generator (41, 18467, 6334, ...).
-int NextRandom();
-// Starts the generator again, as a new run would.
-void ResetRandom();
 
 // Expands an SZDD stream from in (positioned at its start) into out: the number
 // of bytes written, or a negative LZERROR_ code. The expanded content must come

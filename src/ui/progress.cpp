@@ -1,7 +1,5 @@
 #include "ui/progress.h"
 
-#include "app/wizard.h"
-
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -16,6 +14,14 @@ void SetStatusF(const char *format, ...) {
     vsnprintf(Wizard.Message, sizeof Wizard.Message, format, args);
     va_end(args);
     SetStatus(Wizard.Message);
+}
+
+void ShowWarningF(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(Wizard.Message, sizeof Wizard.Message, format, args);
+    va_end(args);
+    ShowWarning(Wizard.Message);
 }
 
 void CenterPosition(const WindowRect *screen, const WindowRect *window, int *x, int *y) {

@@ -1,4 +1,5 @@
-// What the passes and dialogs do to the windows: the status text and centring.
+// What the passes and dialogs do to the windows: the status text, warnings and
+// centring.
 #ifndef WIZARD_UI_PROGRESS_H
 #define WIZARD_UI_PROGRESS_H
 
@@ -10,6 +11,13 @@ void SetStatus(const char *text);
 
 // Formats into Wizard.Message (bounded) and shows it with SetStatus.
 void SetStatusF(const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Formats into Wizard.Message (bounded) and shows it with ShowWarning.
+void ShowWarningF(const char *format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif

@@ -8,7 +8,7 @@
 #ifndef WIZARD_UI_WINDOW_H
 #define WIZARD_UI_WINDOW_H
 
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 
 #include <stdint.h>
 
@@ -83,5 +83,14 @@ void MoveWindowTo(WindowHandle window, int x, int y, int width, int height);
 // The cancel confirmation box (Yes/No, Yes the default, no owner):
 // 1 for Yes or when the box cannot be shown, 0 for No.
 int ConfirmCancel(const char *text);
+
+// Modal warning box with WizardTitle, a warning icon and OK, owned by no window.
+// Returns once the user has dismissed it.
+void ShowWarning(const char *text);
+
+// Dispatches every message that is waiting for any window of this thread and
+// returns when the queue is empty; never waits. Handlers run nested inside the
+// caller and may set CancelRequested or destroy the progress window.
+void PumpMessages();
 
 #endif

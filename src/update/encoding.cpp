@@ -1,11 +1,11 @@
 #include "update/encoding.h"
 
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "sys/files.h"
 #include "sys/process.h"
-#include "sys/pump.h"
 #include "ui/progress.h"
 #include "ui/window.h"
+#include "update/removal.h"
 
 #include <stdio.h>
 

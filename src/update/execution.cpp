@@ -1,13 +1,14 @@
 #include "update/execution.h"
 
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "sys/files.h"
 #include "sys/process.h"
-#include "sys/pump.h"
 #include "sys/szdd.h"
 #include "ui/progress.h"
 #include "ui/resource.h"
 #include "update/encoding.h"
+#include "update/expansion.h"
+#include "update/removal.h"
 #include "update/work_list.h"
 
 #include <stdio.h>

@@ -1,13 +1,14 @@
 #include "update/planning.h"
 
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "script/text_reader.h"
 #include "script/values.h"
 #include "sys/files.h"
 #include "sys/process.h"
-#include "sys/pump.h"
 #include "sys/szdd.h"
 #include "ui/progress.h"
+#include "update/expansion.h"
+#include "update/removal.h"
 #include "update/work_list.h"
 
 #include <stdarg.h>

@@ -2,7 +2,7 @@
 #ifndef WIZARD_UPDATE_WORK_LIST_H
 #define WIZARD_UPDATE_WORK_LIST_H
 
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 
 #include <stdint.h>
 

@@ -9,10 +9,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-// The decoder's neighbours in the program, which expansion in memory never calls.
-void ShowWarning(const char *) {}
-void PumpMessages() {}
-
 enum { OUT_LIMIT = 1 << 18 };
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

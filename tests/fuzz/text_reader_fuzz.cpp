@@ -6,9 +6,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-// The file primitives' neighbour in the program, which the reader never calls.
-void PumpMessages() {}
-
 static const char *const Names[] = {"HEADER", "COPY", "EXE", "REMOVE", "ADD", "PFF", "cmd", ""};
 
 // The value is terminated inside its destination; nothing after it is written.

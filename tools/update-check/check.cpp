@@ -3,7 +3,7 @@
 // wizard reads; only the lint of raw lines looks at what the reader passes over.
 #include "check.h"
 
-#include "app/wizard.h"
+#include "state/wizard_state.h"
 #include "script/text_reader.h"
 #include "script/values.h"
 #include "sys/files.h"

@@ -2,14 +2,7 @@
 // in DIR (default: the current directory), one line per finding.
 #include "check.h"
 
-#include "sys/pump.h"
-
 #include <stdio.h>
-
-// The wizard's pieces linked here could show a warning or pump a window only
-// while expanding a file, which the checker never does.
-void ShowWarning(const char *) {}
-void PumpMessages() {}
 
 int main(int argc, char **argv) {
     static char report[REPORT_SIZE];

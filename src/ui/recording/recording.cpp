@@ -1,8 +1,6 @@
 #include "ui/recording/recording.h"
 
-#include "sys/pump.h"
 #include "ui/resource.h"
-#include "update/work_list.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -34,12 +32,8 @@ void RecordingReset() {
     StatusHook = nullptr;
     IdleHook = nullptr;
     ProgressWindow = nullptr;
-    FreeWorkList();
-    ClearWizardNames();
-    Wizard.CancelRequested = 0;
-    Wizard.ProgressWindow = nullptr;
-    Wizard.StatusText = nullptr;
-    Wizard.ProgressBar = nullptr;
+    // The work list belongs to the run that made it, which has freed it.
+    Wizard = WizardState();
 }
 
 const std::vector<std::string> &RecordedEvents() {

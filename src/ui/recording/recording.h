@@ -20,7 +20,8 @@
 #include <vector>
 
 // Clears windows, queue, events, answers and hooks, and the wizard's state
-// (CancelRequested, names, the work list head), ready for a new run.
+// (CancelRequested, names, handles), ready for a new run. The work list must
+// have been freed.
 void RecordingReset();
 
 const std::vector<std::string> &RecordedEvents();

@@ -1,6 +1,5 @@
 #include "ui/terminal/terminal.h"
 
-#include "sys/pump.h"
 #include "ui/resource.h"
 #include "ui/terminal/screen.h"
 

@@ -3,8 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/wizard.h"
-#include "sys/pump.h"
+#include "state/wizard_state.h"
 #include "ui/resource.h"
 #include "ui/window.h"
 

@@ -1,6 +1,7 @@
-// The program's single global state and the helpers every subsystem shares.
-#ifndef WIZARD_APP_WIZARD_H
-#define WIZARD_APP_WIZARD_H
+// The program's single global state: data only, at the bottom of the program,
+// so that every floor above may read and write it without reaching up.
+#ifndef WIZARD_STATE_WIZARD_STATE_H
+#define WIZARD_STATE_WIZARD_STATE_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -36,20 +37,8 @@ struct WizardState {
 
 extern WizardState Wizard;
 
+// "Tarvelle Local File Update Wizard v1.0.5a": the title of the progress
+// window and of every box.
 extern const char WizardTitle[];
-
-// Modal warning box with WizardTitle, a warning icon and OK, owned by no window.
-// Returns once the user has dismissed it. Implemented by each UI backend.
-void ShowWarning(const char *text);
-
-// Formats into Wizard.Message (bounded) and shows it with ShowWarning.
-void ShowWarningF(const char *format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
-
-// Clears the name fields; start-up does this before reading BaseDirectory.
-void ClearWizardNames();
 
 #endif

@@ -1,6 +1,7 @@
-// File removal with retry, over the platform's file primitives.
+#include "update/removal.h"
+
 #include "sys/files.h"
-#include "sys/pump.h"
+#include "ui/window.h"
 
 enum {
     RETRY_ATTEMPTS = 5,     // after the first: six attempts in all

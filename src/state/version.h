@@ -1,0 +1,13 @@
+// The product's name and version, the one place they are written: the
+// programs, the tools, the Windows version resource and the build read them
+// from here.
+#ifndef WIZARD_STATE_VERSION_H
+#define WIZARD_STATE_VERSION_H
+
+#define WIZARD_PRODUCT "Tarvelle Local File Update Wizard"
+#define WIZARD_VERSION_MAJOR 1
+#define WIZARD_VERSION_MINOR 0
+#define WIZARD_VERSION_PATCH 5
+#define WIZARD_VERSION "1.0.5a"
+
+#endif
