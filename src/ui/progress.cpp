@@ -1,5 +1,7 @@
 #include "ui/progress.h"
 
+#include "ui/resource.h"
+
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -14,6 +16,23 @@ void SetStatusF(const char *format, ...) {
     vsnprintf(Wizard.Message, sizeof Wizard.Message, format, args);
     va_end(args);
     SetStatus(Wizard.Message);
+}
+
+void ShowResourcePhase() {
+    EnableWindowItem(GetDialogItem(Wizard.ProgressWindow, IDC_RESOURCES_LABEL), 1);
+    EnableWindowItem(GetDialogItem(Wizard.ProgressWindow, IDC_PROGRESS_BAR), 1);
+}
+
+void SetBarRange(int32_t maximum) {
+    SendWindowMessage(Wizard.ProgressBar, PBM_SETRANGE, 0, (intptr_t)maximum << 16);
+}
+
+void SetBarStep(int32_t step) {
+    SendWindowMessage(Wizard.ProgressBar, PBM_SETSTEP, (uintptr_t)step, 0);
+}
+
+void StepBar() {
+    SendWindowMessage(Wizard.ProgressBar, PBM_STEPIT, 0, 0);
 }
 
 void ShowWarningF(const char *format, ...) {

@@ -5,6 +5,8 @@
 
 #include "ui/window.h"
 
+#include <stdint.h>
+
 // Replaces the whole text of StatusText. Dispatches nothing; no effect once the
 // window has been destroyed.
 void SetStatus(const char *text);
@@ -15,6 +17,15 @@ void SetStatusF(const char *format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+
+// The resource phase begins: enables ResourcesLabel, then ProgressBar.
+void ShowResourcePhase();
+
+// The progress bar: its range 0..maximum (at most 65,535, the range travels in
+// 16 bits), the step that StepBar adds, and one step.
+void SetBarRange(int32_t maximum);
+void SetBarStep(int32_t step);
+void StepBar();
 
 // Formats into Wizard.Message (bounded) and shows it with ShowWarning.
 void ShowWarningF(const char *format, ...)

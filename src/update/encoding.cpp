@@ -4,7 +4,6 @@
 #include "sys/files.h"
 #include "sys/process.h"
 #include "ui/progress.h"
-#include "ui/window.h"
 #include "update/removal.h"
 
 #include <stdio.h>
@@ -38,11 +37,11 @@ static int32_t BarUnits(int32_t files, int32_t addCount) {
 // sentBefore to sentAfter. The step is sent only when it differs from the last
 // one, so an unscaled bar gets no new step for full batches and one for the
 // last, partial batch.
-static void SetBarStep(int32_t *step, int32_t sentBefore, int32_t sentAfter, int32_t addCount) {
+static void ChangeBarStep(int32_t *step, int32_t sentBefore, int32_t sentAfter, int32_t addCount) {
     int32_t units = BarUnits(sentAfter, addCount) - BarUnits(sentBefore, addCount);
     if (units != *step) {
         *step = units;
-        SendWindowMessage(Wizard.ProgressBar, PBM_SETSTEP, (uintptr_t)units, 0);
+        SetBarStep(units);
     }
 }
 
@@ -87,10 +86,9 @@ int ResourceEncodingPass(int32_t addCount) {
     int32_t encoded = 0;
 
     SetStatusF("Processing %d resource files.", addCount);
-    SendWindowMessage(Wizard.ProgressBar, PBM_SETRANGE, 0,
-                      (intptr_t)BarUnits(addCount, addCount) << 16);
+    SetBarRange(BarUnits(addCount, addCount));
     int32_t step = BarUnits(BATCH_SIZE, addCount);
-    SendWindowMessage(Wizard.ProgressBar, PBM_SETSTEP, (uintptr_t)step, 0);
+    SetBarStep(step);
 
     for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr; entry = entry->next) {
         PumpMessages();
@@ -100,11 +98,11 @@ int ResourceEncodingPass(int32_t addCount) {
             SetStatusF("Processing resource file %d of %d.", encoded + 1, addCount);
             slots[batchSize++] = entry;
             if (batchSize == BATCH_SIZE) {
-                SetBarStep(&step, encoded, encoded + BATCH_SIZE, addCount);
+                ChangeBarStep(&step, encoded, encoded + BATCH_SIZE, addCount);
                 encoded += BATCH_SIZE;
                 EncodeBatch(slots, BATCH_SIZE);
                 batchSize = 0;
-                SendWindowMessage(Wizard.ProgressBar, PBM_STEPIT, 0, 0);
+                StepBar();
             }
         }
         // A partly filled batch is dropped unsent: its files stay as they are.
@@ -113,11 +111,11 @@ int ResourceEncodingPass(int32_t addCount) {
     }
 
     if (batchSize != 0) {
-        SetBarStep(&step, encoded, encoded + batchSize, addCount);
+        ChangeBarStep(&step, encoded, encoded + batchSize, addCount);
         encoded += batchSize;
         EncodeBatch(slots, batchSize);
         batchSize = 0;
-        SendWindowMessage(Wizard.ProgressBar, PBM_STEPIT, 0, 0);
+        StepBar();
     }
     RemoveFile(EncodeCaptureFile, 1);
     return 1;

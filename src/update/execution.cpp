@@ -3,9 +3,7 @@
 #include "state/wizard_state.h"
 #include "sys/files.h"
 #include "sys/process.h"
-#include "sys/szdd.h"
 #include "ui/progress.h"
-#include "ui/resource.h"
 #include "update/encoding.h"
 #include "update/expansion.h"
 #include "update/removal.h"
@@ -82,8 +80,7 @@ void ExecutionPass() {
         return;
 
     SetStatus("Processing resource files.");
-    EnableWindowItem(GetDialogItem(Wizard.ProgressWindow, IDC_RESOURCES_LABEL), 1);
-    EnableWindowItem(GetDialogItem(Wizard.ProgressWindow, IDC_PROGRESS_BAR), 1);
+    ShowResourcePhase();
     if (addCount != 0 && ResourceEncodingPass(addCount) == 0)
         return;
 

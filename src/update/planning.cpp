@@ -5,7 +5,6 @@
 #include "script/values.h"
 #include "sys/files.h"
 #include "sys/process.h"
-#include "sys/szdd.h"
 #include "ui/progress.h"
 #include "update/expansion.h"
 #include "update/removal.h"

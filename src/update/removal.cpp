@@ -1,7 +1,7 @@
 #include "update/removal.h"
 
 #include "sys/files.h"
-#include "ui/window.h"
+#include "ui/progress.h"
 
 enum {
     RETRY_ATTEMPTS = 5,     // after the first: six attempts in all
