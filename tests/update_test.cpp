@@ -198,6 +198,12 @@ void Check(const Row &row) {
     fs::current_path(Wizard.BaseDirectory);
     ExpectTexts(RecordedWith("warning "), row.warnings);
     std::vector<std::string> statuses = RecordedWith("status ");
+    // The outcome a front-end reads: every warning and undeleted cleanup file counted.
+    size_t undeleted = std::count_if(statuses.begin(), statuses.end(), [](const std::string &s) {
+        return s.rfind("Could not delete file:", 0) == 0;
+    });
+    EXPECT_EQ(Wizard.WarningCount, (int)(RecordedWith("warning ").size() + undeleted));
+    EXPECT_EQ(Wizard.RunCompleted, std::count(statuses.begin(), statuses.end(), AllDone));
     if (row.statuses.size() == 1 && !statuses.empty())
         statuses.erase(statuses.begin(), statuses.end() - 1);
     ExpectTexts(statuses, row.statuses);

@@ -40,7 +40,7 @@ int ConfirmCancel(const char *) {
     return 0;
 }
 
-void ShowWarning(const char *text) {
+void ShowWarningBox(const char *text) {
     fprintf(stderr, "warning: %s\n", text);
 }
 

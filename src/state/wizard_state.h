@@ -33,6 +33,10 @@ struct WizardState {
     char Message[MESSAGE_SIZE];
     WorkEntry *WorkListHead;
     int CancelRequested;
+    // What the run came to, for a front-end's exit status: the warnings shown
+    // with the cleanup files left undeleted, and whether "All done." was reached.
+    int WarningCount;
+    int RunCompleted;
 };
 
 extern WizardState Wizard;

@@ -35,6 +35,11 @@ void StepBar() {
     SendWindowMessage(Wizard.ProgressBar, PBM_STEPIT, 0, 0);
 }
 
+void ShowWarning(const char *text) {
+    Wizard.WarningCount++;
+    ShowWarningBox(text);
+}
+
 void ShowWarningF(const char *format, ...) {
     va_list args;
     va_start(args, format);

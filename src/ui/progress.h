@@ -27,6 +27,9 @@ void SetBarRange(int32_t maximum);
 void SetBarStep(int32_t step);
 void StepBar();
 
+// Counts the warning in Wizard.WarningCount and shows it in a warning box.
+void ShowWarning(const char *text);
+
 // Formats into Wizard.Message (bounded) and shows it with ShowWarning.
 void ShowWarningF(const char *format, ...)
 #if defined(__GNUC__)

@@ -85,8 +85,9 @@ void MoveWindowTo(WindowHandle window, int x, int y, int width, int height);
 int ConfirmCancel(const char *text);
 
 // Modal warning box with WizardTitle, a warning icon and OK, owned by no window.
-// Returns once the user has dismissed it.
-void ShowWarning(const char *text);
+// Returns once the user has dismissed it. The core shows warnings through
+// ShowWarning (ui/progress.h), which counts them.
+void ShowWarningBox(const char *text);
 
 // Dispatches every message that is waiting for any window of this thread and
 // returns when the queue is empty; never waits. Handlers run nested inside the

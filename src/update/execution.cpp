@@ -66,8 +66,11 @@ static void CleanupPass() {
         if ((entry->kind & ENTRY_CLEANUP) == 0)
             continue;
         int error = RemoveFile(entry->name, 1);
-        if (error != 0)
+        if (error != 0) {
+            // Only the status line tells, so the outcome counts it as a warning.
+            Wizard.WarningCount++;
             SetStatusF("Could not delete file: %s (%d)", entry->name, error);
+        }
     }
 }
 
@@ -88,4 +91,5 @@ void ExecutionPass() {
     ChangeDirectory(Wizard.BaseDirectory);
     CleanupPass();
     SetStatus("All done.");
+    Wizard.RunCompleted = 1;
 }

@@ -157,7 +157,7 @@ int ConfirmCancel(const char *text) {
     return answer == 0 ? 0 : 1;
 }
 
-void ShowWarning(const char *text) {
+void ShowWarningBox(const char *text) {
     Record(std::string("warning ") + text);
 }
 

@@ -49,11 +49,10 @@ struct TerminalState {
     FILE *questions;   // where questions and their answers are printed
     int questionsOnTerminal;
     char lastLine[MODEL_TEXT_SIZE]; // the status text just written as a line
-    // What the run came to, for the exit status.
+    // What the user did to the run, for the exit status; what the run came
+    // to is the core's (Wizard.WarningCount, Wizard.RunCompleted).
     int agreementShown;
     int accepted;
-    int warnings;
-    int allDone;
     int stopped;
 };
 
@@ -344,7 +343,7 @@ static void PressClose() {
         return;
     T.closePosted = PostWindowMessage(T.progress, WM_CLOSE, 0, 0);
     // Closing after "All done." is the normal way out.
-    if (T.closePosted && !T.allDone)
+    if (T.closePosted && !Wizard.RunCompleted)
         T.stopped = 1;
 }
 
@@ -621,13 +620,12 @@ int ConfirmCancel(const char *text) {
     return answer;
 }
 
-void ShowWarning(const char *text) {
+void ShowWarningBox(const char *text) {
     Initialise();
     Redraw();
     fflush(stdout);
     char clean[TEXT_SIZE];
     SanitizeText(text, clean, sizeof clean);
-    T.warnings++;
     int coloured = T.colour && T.errorIsTerminal;
     fprintf(stderr, "%s%s%s\n", coloured ? WarningColour : "", clean, coloured ? Plain : "");
     if (T.inputIsTerminal) {
@@ -641,8 +639,7 @@ void ShowWarning(const char *text) {
 }
 
 // Without cursor movement, every status text becomes a line of its own as it
-// is set, unless it is the line just written. A file the cleanup could not
-// delete counts as a warning for the exit status.
+// is set, unless it is the line just written.
 void ModelChanged(ModelWindow *window, ModelChange change, unsigned message, uintptr_t wparam,
                   intptr_t lparam) {
     (void)message;
@@ -658,10 +655,6 @@ void ModelChanged(ModelWindow *window, ModelChange change, unsigned message, uin
     }
     if (change != CHANGE_TEXT || window->id != IDC_STATUS_TEXT)
         return;
-    if (strcmp(window->text, "All done.") == 0)
-        T.allDone = 1;
-    if (strncmp(window->text, "Could not delete file:", 22) == 0)
-        T.warnings++;
     char clean[MODEL_TEXT_SIZE];
     SanitizeText(window->text, clean, sizeof clean);
     if (T.outputDraws || strcmp(clean, T.lastLine) == 0)
@@ -672,13 +665,14 @@ void ModelChanged(ModelWindow *window, ModelChange change, unsigned message, uin
 }
 
 int TerminalExitStatus(int wizardResult) {
-    if (T.warnings > 0)
-        fprintf(stderr, "update-wizard: %d warning%s.\n", T.warnings, T.warnings == 1 ? "" : "s");
+    int warnings = Wizard.WarningCount;
+    if (warnings > 0)
+        fprintf(stderr, "update-wizard: %d warning%s.\n", warnings, warnings == 1 ? "" : "s");
     if (wizardResult != 0 || !T.agreementShown)
         return EXIT_NOT_STARTED;
     if (!T.accepted)
         return EXIT_DECLINED;
-    if (T.allDone)
-        return T.warnings > 0 ? EXIT_WARNINGS : EXIT_DONE;
+    if (Wizard.RunCompleted)
+        return warnings > 0 ? EXIT_WARNINGS : EXIT_DONE;
     return T.stopped ? EXIT_STOPPED : EXIT_NOT_CHANGED;
 }

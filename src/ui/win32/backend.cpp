@@ -192,6 +192,6 @@ int ConfirmCancel(const char *text) {
     return answer == IDNO ? 0 : 1;
 }
 
-void ShowWarning(const char *text) {
+void ShowWarningBox(const char *text) {
     MessageBoxA(nullptr, text, WizardTitle, MB_OK | MB_ICONWARNING);
 }
