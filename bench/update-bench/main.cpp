@@ -15,6 +15,7 @@
 #include "compress.h"
 #include "sys/files.h"
 #include "sys/szdd.h"
+#include "sys/szdd_format.h"
 #include "ui/model/model.h"
 #include "update/execution.h"
 #include "update/work_list.h"
@@ -43,10 +44,9 @@ enum {
     REPEATS = 3,
     BASE_TIME = 1000000000,
     FILE_NAME_SIZE = 32,
-    ROOT_SIZE = 1024,                               // the benchmark's directory
-    DIR_SIZE = ROOT_SIZE + 16,                      // its "source" and "work"
-    FILE_PATH_SIZE = DIR_SIZE + 1 + FILE_NAME_SIZE, // a file in one of them
-    SZDD_HEADER = 14
+    ROOT_SIZE = 1024,                              // the benchmark's directory
+    DIR_SIZE = ROOT_SIZE + 16,                     // its "source" and "work"
+    FILE_PATH_SIZE = DIR_SIZE + 1 + FILE_NAME_SIZE // a file in one of them
 };
 
 static const char UtilityName[] = "bench-utility";
@@ -244,13 +244,13 @@ static double RunWizard(const char *work) {
 // The file work of one entry: decode an SZDD file through a temporary file,
 // copy it over, delete the temporary file, set both times.
 static int BaselinePrepareFile(const char *name, int32_t time) {
-    unsigned char header[SZDD_HEADER];
+    unsigned char header[SZDD_HEADER_SIZE];
     int fd = open(name, O_RDONLY);
     if (fd < 0)
         return 0;
     ssize_t got = read(fd, header, sizeof header);
     close(fd);
-    if (got == (ssize_t)sizeof header && memcmp(header, "SZDD", 4) == 0) {
+    if (got > 0 && SzddHasMagic(header, (size_t)got)) {
         FileHandle in = OpenFileShared(name);
         FileHandle out = CreateFileAnew(BaselineTemp);
         int64_t written = SzddExpand(in, out);

@@ -1,18 +1,19 @@
 // SZDD compressed files: the header test and an LZSS decoder.
 #include "sys/szdd.h"
 
+#include "sys/szdd_format.h"
 
 #include <string.h>
 
 enum {
-    HEADER_SIZE = 14,   // magic, mode, last name character, expanded size
-    TESTED_SIZE = 9,    // magic and mode
-    PROBE_SIZE = 16,    // what the header test reads
-    WINDOW_SIZE = 4096, // the LZSS history
+    HEADER_SIZE = SZDD_HEADER_SIZE,
+    TESTED_SIZE = SZDD_MAGIC_SIZE,
+    PROBE_SIZE = 16, // what the header test reads
+    WINDOW_SIZE = SZDD_WINDOW_SIZE,
     WINDOW_MASK = WINDOW_SIZE - 1,
-    WINDOW_START = WINDOW_SIZE - 16, // first write position in the history
-    MIN_MATCH = 3,
-    MAX_MATCH = 18,
+    WINDOW_START = SZDD_WINDOW_START,
+    MIN_MATCH = SZDD_MIN_MATCH,
+    MAX_MATCH = SZDD_MAX_MATCH,
     GROUP_IN = 1 + 8 * 2,      // a control byte and eight matches
     GROUP_OUT = 8 * MAX_MATCH, // what one control byte can produce
     COPY_SLACK = MAX_MATCH,    // a match may be copied whole at its longest
@@ -20,8 +21,6 @@ enum {
     OUT_BLOCK = 1 << 20,
     MEMORY_BLOCK = 1 << 16
 };
-
-static const unsigned char Magic[TESTED_SIZE] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33, 'A'};
 
 // The decoder's state between blocks. The output buffer holds the last
 // WINDOW_SIZE bytes produced (at first the blanks the format starts with),
@@ -45,14 +44,6 @@ struct Decoder {
     int64_t written;  // bytes handed on so far
     int64_t expected; // the size the header declares
 };
-
-static uint32_t ReadLittle32(const unsigned char *at) {
-    return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
-}
-
-static int HasMagic(const unsigned char *header, size_t length) {
-    return length >= TESTED_SIZE && memcmp(header, Magic, TESTED_SIZE) == 0;
-}
 
 // Keeps a partial group at the front and reads the next block behind it. A short
 // read can only be the end of the file.
@@ -213,17 +204,17 @@ static void UseOutputArea(Decoder *d, size_t block) {
 static int64_t ExpandFile(FileHandle in, FileHandle out) {
     unsigned char header[HEADER_SIZE];
     int64_t got = ReadFromFile(in, header, sizeof header);
-    if (got < 0 || (got < HEADER_SIZE && HasMagic(header, (size_t)got))) {
+    if (got < 0 || (got < HEADER_SIZE && SzddHasMagic(header, (size_t)got))) {
         return LZERROR_READ;
     }
-    if (!HasMagic(header, (size_t)got)) {
+    if (!SzddHasMagic(header, (size_t)got)) {
         return LZERROR_UNKNOWNALG;
     }
     Decoder d;
     memset(&d, 0, sizeof d);
     d.inFile = in;
     d.outFile = out;
-    d.expected = ReadLittle32(header + 10);
+    d.expected = SzddDeclaredSize(header);
     d.inBuffer = InputArea;
     d.in = d.inBuffer;
     UseOutputArea(&d, OUT_BLOCK);
@@ -246,7 +237,7 @@ int64_t SzddVerify(FileHandle in) {
 
 int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSize) {
     const unsigned char *bytes = (const unsigned char *)data;
-    if (size >= TESTED_SIZE && !HasMagic(bytes, size)) {
+    if (size >= TESTED_SIZE && !SzddHasMagic(bytes, size)) {
         return LZERROR_UNKNOWNALG;
     }
     if (size < HEADER_SIZE) {
@@ -261,7 +252,7 @@ int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSiz
     d.outFile = NO_FILE;
     d.outMemory = (unsigned char *)out;
     d.outMemorySize = outSize;
-    d.expected = ReadLittle32(bytes + 10);
+    d.expected = SzddDeclaredSize(bytes);
     // Copies from memory to memory gain nothing from large blocks.
     UseOutputArea(&d, MEMORY_BLOCK);
     return DecodeStream(&d);
@@ -275,5 +266,5 @@ int IsCompressed(const char *name) {
     unsigned char probe[PROBE_SIZE];
     int64_t got = ReadFromFile(file, probe, sizeof probe);
     CloseFileHandle(file);
-    return got > 0 && HasMagic(probe, (size_t)got);
+    return got > 0 && SzddHasMagic(probe, (size_t)got);
 }

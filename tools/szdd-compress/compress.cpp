@@ -1,19 +1,21 @@
 // A greedy LZSS encoder with hash chains over a 4096-byte window.
 #include "compress.h"
 
+#include "sys/szdd_format.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 enum {
-    HEADER_SIZE = 14,
-    WINDOW_SIZE = 4096,
+    HEADER_SIZE = SZDD_HEADER_SIZE,
+    WINDOW_SIZE = SZDD_WINDOW_SIZE,
     WINDOW_MASK = WINDOW_SIZE - 1,
     // Linear index i of the input (after the blank prefix) sits at window
     // position (i + POSITION_BIAS) & WINDOW_MASK: the first byte at 4096 - 16.
-    POSITION_BIAS = WINDOW_SIZE - 16,
-    MIN_MATCH = 3,
-    MAX_MATCH = 18,
+    POSITION_BIAS = SZDD_WINDOW_START,
+    MIN_MATCH = SZDD_MIN_MATCH,
+    MAX_MATCH = SZDD_MAX_MATCH,
     // Decoders copy byte by byte from a window that the copy overwrites; one
     // position short of a full window keeps every source byte unambiguous.
     MAX_DISTANCE = WINDOW_SIZE - 1,
@@ -21,8 +23,6 @@ enum {
     HASH_SIZE = 1 << HASH_BITS,
     MAX_CHAIN = 256
 };
-
-static const unsigned char Header[9] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33, 'A'};
 
 // The match finder over the input behind WINDOW_SIZE blanks, which stand for
 // the window's initial content and may be matched like any other bytes.
@@ -87,12 +87,11 @@ size_t SzddCompressBound(size_t size) {
 }
 
 static void WriteHeader(unsigned char *out, unsigned char lastChar, uint32_t size) {
-    memcpy(out, Header, sizeof Header);
-    out[9] = lastChar;
-    out[10] = (unsigned char)size;
-    out[11] = (unsigned char)(size >> 8);
-    out[12] = (unsigned char)(size >> 16);
-    out[13] = (unsigned char)(size >> 24);
+    memcpy(out, SzddMagic, sizeof SzddMagic);
+    out[SZDD_LAST_CHAR_AT] = lastChar;
+    for (int i = 0; i < 4; i++) {
+        out[SZDD_SIZE_AT + i] = (unsigned char)(size >> (8 * i));
+    }
 }
 
 static size_t Encode(Finder *f, unsigned char *out) {

@@ -4,11 +4,13 @@
 //   szdd-compress -i FILE...     each FILE in place, under its own name
 #include "compress.h"
 
+#include "sys/szdd_format.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-enum { NAME_SIZE = 4096, MAGIC_SIZE = 9 };
+enum { NAME_SIZE = 4096 };
 
 static const char Usage[] = "usage: szdd-compress FILE...\n"
                             "       szdd-compress -o OUT FILE\n"
@@ -25,8 +27,6 @@ static const char Help[] =
     "                its own name, as the wizard's COPY and PRECHECK inputs do\n"
     "A file that is already SZDD-compressed is refused. One line on standard\n"
     "output for each file written. Exit status: 0 all written, 1 some not, 2 usage.\n";
-
-static const unsigned char Magic[MAGIC_SIZE] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33, 'A'};
 
 // The whole of a file in memory (the format's size field limits it to 4 GB).
 static unsigned char *ReadWholeFile(const char *name, size_t *size) {
@@ -97,7 +97,7 @@ static int CompressFile(const char *input, const char *output, unsigned char las
         fprintf(stderr, "szdd-compress: cannot read %s\n", input);
         return 0;
     }
-    if (size >= MAGIC_SIZE && memcmp(data, Magic, MAGIC_SIZE) == 0) {
+    if (SzddHasMagic(data, size)) {
         fprintf(stderr, "szdd-compress: %s is compressed already\n", input);
         free(data);
         return 0;

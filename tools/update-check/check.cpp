@@ -8,6 +8,7 @@
 #include "script/values.h"
 #include "sys/files.h"
 #include "sys/szdd.h"
+#include "sys/szdd_format.h"
 
 #include <stdarg.h>
 #include <stdint.h>
@@ -21,7 +22,6 @@ enum {
     MESSAGE_LENGTH = 256,
     LINT_LINE_SIZE = 256, // what the lint looks at of one line
     HOME_SIZE = 4096,
-    HEADER_SIZE = 14, // SZDD magic, mode, last character, declared size
     MAX_RANKS = 32,
     MAX_SECTIONS = 5,
     MAX_KEYS = 3,
@@ -294,16 +294,12 @@ static void CheckArgument(const char *file, uint32_t line, const char *what, con
                what, name);
 }
 
-static uint32_t ReadLittle32(const unsigned char *at) {
-    return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
-}
-
 // Decodes a compressed input whole, to nowhere, with the wizard's decoder.
 static void CheckCompressed(const char *file, uint32_t line, const char *name,
                             const char *consequence) {
     if (!IsCompressed(name))
         return;
-    unsigned char header[HEADER_SIZE];
+    unsigned char header[SZDD_HEADER_SIZE];
     FileHandle in = OpenFileShared(name);
     int64_t got = in != NO_FILE ? ReadFromFile(in, header, sizeof header) : -1;
     CloseFileHandle(in);
@@ -312,12 +308,12 @@ static void CheckCompressed(const char *file, uint32_t line, const char *name,
     CloseFileHandle(in);
     if (result >= 0)
         return;
-    if (got < HEADER_SIZE)
+    if (got < SZDD_HEADER_SIZE)
         Report(file, line, "%s is SZDD-compressed but cut inside its header: %s", name,
                consequence);
     else if (result == LZERROR_READ)
         Report(file, line, "%s is SZDD-compressed but does not expand to its declared %u bytes: %s",
-               name, ReadLittle32(header + 10), consequence);
+               name, SzddDeclaredSize(header), consequence);
     else
         Report(file, line, "%s is SZDD-compressed but cannot be expanded (%d): %s", name,
                (int)result, consequence);
