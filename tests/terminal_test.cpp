@@ -1,10 +1,10 @@
 // The terminal backend in-process: wrapping, defused control characters, the bar's
 // cells, the window at every width, and what reaches a pty as the window changes.
+#include "state/version.h"
 #include "ui/progress.h"
 #include "ui/resource.h"
 #include "ui/terminal/screen.h"
 #include "ui/terminal/terminal.h"
-
 
 #include <gtest/gtest.h>
 
@@ -64,7 +64,7 @@ TEST(TerminalText, WindowFitsEveryWidthAndShowsGreyedParts) {
             shown[0] += width == 39 ? std::string(lines.line[i]) + "\n" : "";
         }
     }
-    EXPECT_EQ(shown[0].rfind("Tarvelle Local File Update Wizard\nv1.0.5a\n=", 0), 0u) << shown[0];
+    EXPECT_EQ(shown[0].rfind(WIZARD_PRODUCT "\nv" WIZARD_VERSION "\n=", 0), 0u) << shown[0];
     for (const char *part : {"(inactive)", "[ Cancel ]", "  Finish", "...d", "d/product\n"})
         EXPECT_NE(shown[0].find(part), std::string::npos) << part;
     state.resourcesEnabled = state.finishEnabled = 1;
@@ -112,7 +112,7 @@ TEST(TerminalDrawing, InPlaceOnlyWhenSomethingChanged) {
         close(fd);
     std::string second = Received(master, nullptr);
     close(master);
-    EXPECT_NE(first.find("Tarvelle Local File Update Wizard v1.0.5a\x1b[K"), std::string::npos);
+    EXPECT_NE(first.find(std::string(WizardTitle) + "\x1b[K"), std::string::npos);
     EXPECT_EQ(first.find("\x1b[1m"), std::string::npos) << "NO_COLOR is respected";
     EXPECT_EQ(second.rfind("\r\x1b[", 0), 0u) << "drawn over the old drawing";
     EXPECT_EQ(second.find("\x1b[J"), second.size() - 3) << "drawn once: " << second;

@@ -10,6 +10,8 @@
 // The program is also the update's resource utility: started with a verb
 // ("/WORK", "/DUMP"), it leaves an empty cleanup list and ends, so that the
 // update has nothing to add and nothing to clean up.
+#include "state/version.h"
+
 #include <windows.h>
 
 #include <stdio.h>
@@ -24,7 +26,7 @@ enum {
     PATH_SIZE = MAX_PATH + 32
 };
 
-static const char WizardTitle[] = "Tarvelle Local File Update Wizard v1.0.5a";
+static const char WizardTitle[] = WIZARD_PRODUCT " v" WIZARD_VERSION;
 static const char AgreementTitle[] = "Tarvelle User Agreement";
 
 static int ActAsUtility(int argc, char **argv) {

@@ -41,8 +41,8 @@ struct WizardState {
 
 extern WizardState Wizard;
 
-// "Tarvelle Local File Update Wizard v1.0.5a": the title of the progress
-// window and of every box.
+// The product's name and version (state/version.h): the title of the
+// progress window and of every box.
 extern const char WizardTitle[];
 
 #endif

@@ -26,6 +26,7 @@ untouched() { [ -e old.txt ] && [ -e work.tmp ] && [ ! -e util.log ]; }
 completed() { [ "$(tail -n 1 "$o")" = "All done." ] && [ ! -e old.txt ] && grep -q /ENCODE util.log; }
 stopped() { [ -e work.tmp ] && ! grep -q /ENCODE util.log && ! grep -qx "All done." "$o"; }
 asked() { grep -qF "Are you sure you want to cancel?  Doing so will leave this update incomplete and may result in product instability.  If this occurs, you will need to re-install the product. [Y/n]" "$o"; }
+version=$(sed -n 's/^#define WIZARD_VERSION "\(.*\)"$/\1/p' "$root/src/state/version.h")
 help=$(sed -n '/^## Command line/,/^## /p' "$root/README.md" | sed -n '/^```/,/^```/{/^```/d;p}')
 
 on_pipes() {
@@ -45,7 +46,7 @@ on_pipes() {
     done <<'ROWS'
 help|:|--help|y\n|-|0|[ "$(cat "$o")" = "$help" ] && [ ! -s "$e" ] && untouched
 short help|:|-h /DIR=@|y\n|-|0|[ "$(cat "$o")" = "$help" ] && untouched
-version|:|--version|y\n|-|0|[ "$(cat "$o")" = "update-wizard 1.0.5a" ] && untouched
+version|:|--version|y\n|-|0|[ "$(cat "$o")" = "update-wizard $version" ] && untouched
 unknown option|:|--bogus /DIR=@|y\n|-|2|[ "$(cat "$e")" = "update-wizard: unknown option '--bogus'; see update-wizard --help" ] && [ ! -s "$o" ] && untouched
 whole run|:|/DIR=@| Yes \r\n|-|0|completed && [ ! -e work.tmp ] && [ ! -s "$e" ] && grep -qx "Destination Directory: $PWD" "$o"
 directory with a blank|mkdir "a b"|/DIR=@/a b|n\n|-|2|grep -qx "Destination Directory: $PWD/a b" "$o"

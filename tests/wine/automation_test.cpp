@@ -2,6 +2,7 @@
 // agreement, a failed planning, Cancel, the close box and the quit message in a
 // pass, Finish; the Example cases (run by tests/example/wine_e2e.sh, which
 // checks the disk) and the Show case (for scripts/screenshots) are left to them.
+#include "state/version.h"
 #include "support.h"
 #include "ui/resource.h"
 
@@ -11,7 +12,7 @@
 
 #include <functional>
 
-static const char WizardTitle[] = "Tarvelle Local File Update Wizard v1.0.5a";
+static const char WizardTitle[] = WIZARD_PRODUCT " v" WIZARD_VERSION;
 enum { BOX_TEXT = 0xFFFF }; // the message of a message box
 
 // Polls every 20 ms until done() holds or ms have passed.

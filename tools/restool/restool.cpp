@@ -14,6 +14,7 @@
 // and the update can be run again once the archive is mended.
 #include "platform.h"
 #include "tar.h"
+#include "state/version.h"
 
 #include <errno.h>
 #include <stdint.h>
@@ -406,7 +407,7 @@ int main(int argc, char **argv) {
         return EXIT_DONE;
     }
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-        printf("restool %s\n", TOOLS_VERSION);
+        printf("restool %s\n", WIZARD_VERSION);
         return EXIT_DONE;
     }
     // Empty arguments are dropped: a command line with two blanks in a row

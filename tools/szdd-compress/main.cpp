@@ -5,6 +5,7 @@
 #include "compress.h"
 
 #include "sys/szdd_format.h"
+#include "state/version.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -148,7 +149,7 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-        printf("szdd-compress %s\n", TOOLS_VERSION);
+        printf("szdd-compress %s\n", WIZARD_VERSION);
         return 0;
     }
     if (argc >= 2 && strcmp(argv[1], "-o") == 0) {

@@ -9,6 +9,7 @@
 #include "sys/files.h"
 #include "sys/szdd.h"
 #include "sys/szdd_format.h"
+#include "state/version.h"
 
 #include <stdarg.h>
 #include <stdint.h>
@@ -535,7 +536,7 @@ int UpdateCheckCommand(int argc, const char *const *argv, char *report, size_t s
         return 0;
     }
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-        snprintf(report, size, "update-check %s\n", TOOLS_VERSION);
+        snprintf(report, size, "update-check %s\n", WIZARD_VERSION);
         return 0;
     }
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {

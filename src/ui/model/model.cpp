@@ -1,5 +1,6 @@
 #include "ui/model/model.h"
 
+#include "state/version.h"
 #include "ui/resource.h"
 
 #include <stdio.h>
@@ -93,8 +94,7 @@ ModelWindow *ModelCreateDialog(ModelTemplate which, DialogProc proc) {
     int count = which == TEMPLATE_PROGRESS
                     ? static_cast<int>(sizeof ProgressControls / sizeof ProgressControls[0])
                     : static_cast<int>(sizeof AgreementControls / sizeof AgreementControls[0]);
-    const char *caption = which == TEMPLATE_PROGRESS ? "Tarvelle Local File Update Wizard"
-                                                     : "Tarvelle User Agreement";
+    const char *caption = which == TEMPLATE_PROGRESS ? WIZARD_PRODUCT : "Tarvelle User Agreement";
     ModelWindow *dialog = NewWindow(KIND_DIALOG, 0, nullptr, caption);
     if (dialog == nullptr)
         return nullptr;

@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "state/version.h"
 #include "ui/terminal/terminal.h"
 
 #include <stdio.h>
@@ -52,7 +53,7 @@ static int TakeOptions(int argc, char **argv) {
             return EXIT_DONE;
         }
         if (strcmp(arg, "--version") == 0) {
-            puts("update-wizard 1.0.5a");
+            puts("update-wizard " WIZARD_VERSION);
             return EXIT_DONE;
         }
         if (arg[0] == '-') {
