@@ -1,6 +1,5 @@
 #include "ui/model/model.h"
 
-#include "state/version.h"
 #include "ui/resource.h"
 
 #include <stdio.h>
@@ -29,22 +28,22 @@ struct ControlTemplate {
 
 // Template 113, in template order.
 static const ControlTemplate ProgressControls[] = {
-    {0, KIND_PICTURE, "", 15, 7, 80, 161, 1},
-    {IDC_CANCEL_BUTTON, KIND_BUTTON, "Cancel", 116, 153, 50, 14, 1},
-    {IDC_FINISH_BUTTON, KIND_BUTTON, "Finish", 228, 153, 50, 14, 0},
-    {0, KIND_LABEL, "Status", 116, 41, 21, 8, 1},
-    {IDC_STATUS_TEXT, KIND_EDIT, "", 116, 52, 162, 26, 1},
-    {IDC_PROGRESS_BAR, KIND_PROGRESS, "", 116, 92, 162, 14, 0},
-    {IDC_RESOURCES_LABEL, KIND_LABEL, "Processing Resources", 116, 82, 72, 8, 0},
-    {0, KIND_LABEL, "Destination Directory", 116, 8, 66, 8, 1},
-    {IDC_DESTINATION_TEXT, KIND_EDIT, "", 116, 19, 162, 14, 1},
+    {0, KIND_PICTURE, "", PICTURE_RECT, 1},
+    {IDC_CANCEL_BUTTON, KIND_BUTTON, "Cancel", CANCEL_BUTTON_RECT, 1},
+    {IDC_FINISH_BUTTON, KIND_BUTTON, "Finish", FINISH_BUTTON_RECT, 0},
+    {0, KIND_LABEL, "Status", STATUS_LABEL_RECT, 1},
+    {IDC_STATUS_TEXT, KIND_EDIT, "", STATUS_TEXT_RECT, 1},
+    {IDC_PROGRESS_BAR, KIND_PROGRESS, "", PROGRESS_BAR_RECT, 0},
+    {IDC_RESOURCES_LABEL, KIND_LABEL, "Processing Resources", RESOURCES_LABEL_RECT, 0},
+    {0, KIND_LABEL, "Destination Directory", DESTINATION_LABEL_RECT, 1},
+    {IDC_DESTINATION_TEXT, KIND_EDIT, "", DESTINATION_TEXT_RECT, 1},
 };
 
 // Template "LICENSE", in template order.
 static const ControlTemplate AgreementControls[] = {
-    {IDOK, KIND_BUTTON, "Accept", 237, 168, 50, 14, 1},
-    {IDCANCEL, KIND_BUTTON, "Cancel", 7, 168, 50, 14, 1},
-    {IDC_AGREEMENT_TEXT, KIND_EDIT, "", 7, 7, 280, 153, 1},
+    {IDOK, KIND_BUTTON, "Accept", ACCEPT_BUTTON_RECT, 1},
+    {IDCANCEL, KIND_BUTTON, "Cancel", DECLINE_BUTTON_RECT, 1},
+    {IDC_AGREEMENT_TEXT, KIND_EDIT, "", AGREEMENT_TEXT_RECT, 1},
 };
 
 // Dialog units to pixels with the usual base units of 8-point MS Sans Serif.
@@ -53,6 +52,15 @@ static int PixelsX(int units) {
 }
 static int PixelsY(int units) {
     return units * 13 / 8;
+}
+
+struct DialogSize {
+    int width, height; // dialog units
+};
+
+// A dialog's outer rectangle: its client area and a frame with a caption bar.
+static WindowRect DialogRect(DialogSize size) {
+    return WindowRect{0, 0, PixelsX(size.width) + 6, PixelsY(size.height) + 25};
 }
 
 void ModelReset() {
@@ -94,14 +102,13 @@ ModelWindow *ModelCreateDialog(ModelTemplate which, DialogProc proc) {
     int count = which == TEMPLATE_PROGRESS
                     ? static_cast<int>(sizeof ProgressControls / sizeof ProgressControls[0])
                     : static_cast<int>(sizeof AgreementControls / sizeof AgreementControls[0]);
-    const char *caption = which == TEMPLATE_PROGRESS ? WIZARD_PRODUCT : "Tarvelle User Agreement";
+    const char *caption = which == TEMPLATE_PROGRESS ? PROGRESS_CAPTION : AGREEMENT_CAPTION;
     ModelWindow *dialog = NewWindow(KIND_DIALOG, 0, nullptr, caption);
     if (dialog == nullptr)
         return nullptr;
     dialog->proc = proc;
-    dialog->rect = which == TEMPLATE_PROGRESS
-                       ? WindowRect{0, 0, PixelsX(293) + 6, PixelsY(175) + 25}
-                       : WindowRect{0, 0, PixelsX(294) + 6, PixelsY(189) + 25};
+    dialog->rect = which == TEMPLATE_PROGRESS ? DialogRect(DialogSize{PROGRESS_SIZE})
+                                              : DialogRect(DialogSize{AGREEMENT_SIZE});
     for (int i = 0; i < count; i++) {
         const ControlTemplate &t = controls[i];
         ModelWindow *control = NewWindow(t.kind, t.id, dialog, t.text);
