@@ -15,8 +15,10 @@
 //     WIZARD_TEST_EXIT  the exit code (default 0)
 //     WIZARD_TEST_MODE  flood: WIZARD_TEST_COUNT MB to standard output; many:
 //                       /WORK and /DUMP make WIZARD_TEST_COUNT files and the list
-//                       naming them, /ENCODE appends its name count to
-//                       "encode.log"; empty: every call leaves an empty "update.dmp"
+//                       naming them, /ENCODE appends "NAMES FOUND" (how many
+//                       names it got, how many of them exist) to "encode.log";
+//                       empty: every call leaves an empty "update.dmp"
+// The benchmarks use it as their resource utility too.
 // A failure of its own exits with 101.
 #ifdef _WIN32
 #include <windows.h>
@@ -142,7 +144,16 @@ static bool FilesAndList(const char *list, const char *section, const char *key,
     return Write(list, text);
 }
 
-static int Misbehave(const std::string &mode, const char *verb, int names) {
+// "NAMES FOUND" for the /ENCODE arguments between the archive and the verb.
+static std::string EncodeCount(int argc, char **argv) {
+    int found = 0;
+    for (int i = 2; i < argc - 1; i++)
+        found += Exists(argv[i]);
+    return std::to_string(argc - 3) + " " + std::to_string(found) + "\n";
+}
+
+static int Misbehave(const std::string &mode, int argc, char **argv) {
+    const char *verb = argc > 1 ? argv[argc - 1] : "";
     int count = Setting("WIZARD_TEST_COUNT") ? atoi(Setting("WIZARD_TEST_COUNT")) : 0;
     if (mode == "empty")
         return Write("update.dmp", "[PFF]\r\n") ? 0 : OWN_FAILURE;
@@ -157,7 +168,7 @@ static int Misbehave(const std::string &mode, const char *verb, int names) {
     else if (strcmp(verb, "/DUMP") == 0)
         ok = FilesAndList("update.dmp", "PFF", "ENTRY", "old", count);
     else if (strcmp(verb, "/ENCODE") == 0)
-        ok = Write("encode.log", std::to_string(names) + "\n", "ab");
+        ok = Write("encode.log", EncodeCount(argc, argv), "ab");
     return ok ? 0 : OWN_FAILURE;
 }
 
@@ -170,7 +181,7 @@ static int Utility(int argc, char **argv) {
             return OWN_FAILURE;
     }
     if (const char *mode = Setting("WIZARD_TEST_MODE"))
-        return Misbehave(mode, argc > 1 ? argv[argc - 1] : "", argc - 3);
+        return Misbehave(mode, argc, argv);
     if (!HandOut(Setting("WIZARD_TEST_LST") ? Setting("WIZARD_TEST_LST") : "", "update.lst") ||
         !HandOut(Setting("WIZARD_TEST_DMP") ? Setting("WIZARD_TEST_DMP") : "", "update.dmp"))
         return OWN_FAILURE;

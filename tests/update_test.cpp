@@ -2,6 +2,7 @@
 // directory, runs the real program with the user's action, and checks the
 // warnings, the status texts, every command line the utility (the stand-in
 // child, copied in as restool.exe) was given, and every file afterwards.
+#include "app/passes_only.h"
 #include "app/progress_window.h"
 #include "app/startup.h"
 #include "state/wizard_state.h"
@@ -34,6 +35,13 @@ const std::string NoDump = "Warning.  Could not open cleanup configuration file.
 const std::string Data(3000, 'd');
 const std::string Bom = "\xEF\xBB\xBF";
 const std::string ChildCopy = "<child>"; // a copy of the stand-in child
+
+std::string Repeat(const std::string &text, int times) {
+    std::string all;
+    for (int i = 0; i < times; i++)
+        all += text;
+    return all;
+}
 
 std::vector<std::string> Then(std::vector<std::string> head, const std::vector<std::string> &more) {
     head.insert(head.end(), more.begin(), more.end());
@@ -389,7 +397,7 @@ TEST_F(Update, MisbehavingUtility) {
             "", {NoDump}, {AllDone}, {Work, Dump}, {}},
         {"1,000 files to add and 1,000 to clean up: ten runs of 100, all deleted",
             {{"$WIZARD_TEST_MODE", "many"}, {"$WIZARD_TEST_COUNT", "1000"}, {"$WIZARD_TEST_LOG", ""}},
-            "", {}, {AllDone}, {}, {{"encode.log", "100\n100\n100\n100\n100\n100\n100\n100\n100\n100\n"}}},
+            "", {}, {AllDone}, {}, {{"encode.log", Repeat("100 100\n", 10)}}},
         {"malformed add lists: only well-formed FILE lines of the first ADD section",
             {{"given.lst", "[add]\r\nFILE=x.dat\r\n[ADD\r\nFILE=a.dat\r\nFILE\r\nFILE=\r\nFILE=,,,\r\nFILE=" +
             std::string(300, 'x') + "\r\nFILE=b" + std::string(1, '\0') +
@@ -402,13 +410,6 @@ TEST_F(Update, MisbehavingUtility) {
     // clang-format on
     for (const Row &row : rows)
         Check(row);
-}
-
-// The progress window without the run: the test calls the pass itself.
-intptr_t PassProc(WindowHandle window, unsigned message, uintptr_t wparam, intptr_t lparam) {
-    if (message == MSG_PLAN || message == MSG_EXECUTE)
-        return 1;
-    return ProgressDialogProc(window, message, wparam, lparam);
 }
 
 // The utility as restool.exe in a directory prepared by Check's defaults.
@@ -427,7 +428,7 @@ class Passes : public Update {
         snprintf(Wizard.ResourceFile, sizeof Wizard.ResourceFile, "product.res");
         snprintf(Wizard.ResourceUtility, sizeof Wizard.ResourceUtility, "restool.exe");
         int error = 0;
-        Wizard.ProgressWindow = CreateProgressWindow(PassProc, &error);
+        Wizard.ProgressWindow = CreateProgressWindow(PassesOnlyDialogProc, &error);
         ASSERT_NE(Wizard.ProgressWindow, nullptr);
         for (int i = count; i >= 1; i--) {
             std::string name = "f" + std::to_string(i);
@@ -450,9 +451,9 @@ TEST_F(Passes, EncodingBatchesAndBar) {
     const std::string step = "PBM_STEPIT 0 0";
     // clang-format off
     struct Case { int files, cancelAt; std::vector<std::string> bar; std::string batches; } cases[] = {
-        {250, 0, {Range(250), "PBM_SETSTEP 100 0", step, step, "PBM_SETSTEP 50 0", step}, "100\n100\n50\n"},
-        {7, 0, {Range(7), "PBM_SETSTEP 100 0", "PBM_SETSTEP 7 0", step}, "7\n"},
-        {250, 150, {Range(250), "PBM_SETSTEP 100 0", step}, "100\n"},
+        {250, 0, {Range(250), "PBM_SETSTEP 100 0", step, step, "PBM_SETSTEP 50 0", step}, "100 100\n100 100\n50 50\n"},
+        {7, 0, {Range(7), "PBM_SETSTEP 100 0", "PBM_SETSTEP 7 0", step}, "7 7\n"},
+        {250, 150, {Range(250), "PBM_SETSTEP 100 0", step}, "100 100\n"},
     };
     // clang-format on
     SetEnv("WIZARD_TEST_MODE", "many");

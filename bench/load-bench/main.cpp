@@ -5,7 +5,7 @@
 // Prints the seconds of each pass and the work list's bytes per entry; the
 // last line, "growth X", is the 100,000-entry time over ten times the
 // 10,000-entry time (1 means the passes grow in proportion to the entries).
-#include "app/progress_window.h"
+#include "app/passes_only.h"
 #include "sys/files.h"
 #include "update/execution.h"
 #include "update/planning.h"
@@ -48,18 +48,12 @@ static int WriteUpdate(int copies, int lists, const std::string &comments) {
     }
     char count[16];
     snprintf(count, sizeof count, "%d", lists);
-    setenv("BENCH_LIST_FILES", count, 1);
+    setenv("WIZARD_TEST_MODE", "many", 1);
+    setenv("WIZARD_TEST_COUNT", count, 1);
     unlink("utility");
     return symlink(BENCH_UTILITY_PATH, "utility") == 0 &&
            WriteText("update.wiz", "[HEADER]\r\nCMD=setup.txt\r\n") &&
            WriteText("setup.txt", script) && WriteText("product.res", "archive");
-}
-
-static intptr_t PassesOnly(WindowHandle window, unsigned message, uintptr_t wparam,
-                           intptr_t lparam) {
-    if (message == MSG_PLAN || message == MSG_EXECUTE)
-        return 1;
-    return ProgressDialogProc(window, message, wparam, lparam);
 }
 
 // Seconds of planning and of execution; 0 on a failure.
@@ -68,7 +62,7 @@ static int RunPasses(double *planning, double *execution, double *bytesPerEntry)
         return 0;
     int error = 0;
     Wizard.CancelRequested = 0;
-    Wizard.ProgressWindow = CreateProgressWindow(PassesOnly, &error);
+    Wizard.ProgressWindow = CreateProgressWindow(PassesOnlyDialogProc, &error);
     size_t heap = mallinfo2().uordblks;
     double start = Now();
     int planned = PlanningPass();
