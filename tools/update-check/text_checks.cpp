@@ -1,0 +1,193 @@
+#include "text_checks.h"
+
+#include "findings.h"
+#include "script/text_reader.h"
+
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+
+enum {
+    LINE_LIMIT = 126,     // the longest line the reader takes a value from
+    LINT_LINE_SIZE = 256, // what the lint looks at of one line
+    MAX_SECTIONS = 5,
+    MAX_KEYS = 3,
+    NO_SECTION = -1, // before the first header
+    NOT_READ = -2    // a section the wizard never reads, or its second copy
+};
+
+// Lint: sections and keys as the author wrote them, against what the reader
+// finds. A header is "[" and a run of A-Z, 0-9 and "_" (whatever follows the run
+// is ignored); a key is all before the first "=", blanks at its end removed.
+struct SectionRule {
+    const char *name;
+    const char *keys[MAX_KEYS];
+    int single; // only the first line of each key is read
+};
+
+static const SectionRule PointerRules[] = {{"HEADER", {"CMD"}, 1}};
+static const SectionRule ScriptRules[MAX_SECTIONS] = {{"HEADER", {"CMD", "EXE", "DST"}, 1},
+                                                      {"PRECHECK", {"SRC", "RESEXE", "UPD"}, 1},
+                                                      {"COPY", {"COPY"}, 0},
+                                                      {"EXECUTE", {"EXE"}, 0},
+                                                      {"REMOVE", {"REMOVE"}, 0}};
+
+struct Lint {
+    const char *file;
+    const SectionRule *rules;
+    int ruleCount;
+    int section; // index into rules, NO_SECTION or NOT_READ
+    uint32_t sectionLine[MAX_SECTIONS];
+    uint32_t keyLine[MAX_SECTIONS][MAX_KEYS];
+};
+
+static const char HeaderChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+
+static int SameIgnoringCase(const char *a, const char *b, size_t length) {
+    for (size_t i = 0; i < length; i++) {
+        char x = (a[i] >= 'a' && a[i] <= 'z') ? (char)(a[i] - 'a' + 'A') : a[i];
+        if (x != b[i] || b[i] == '\0')
+            return 0;
+    }
+    return b[length] == '\0';
+}
+
+// The rule whose name is text[0..length), exactly or ignoring case; -1 if none.
+static int FindSection(const Lint *lint, const char *text, size_t length, int anyCase) {
+    for (int i = 0; i < lint->ruleCount; i++) {
+        const char *name = lint->rules[i].name;
+        if (anyCase ? SameIgnoringCase(text, name, length)
+                    : strlen(name) == length && strncmp(text, name, length) == 0)
+            return i;
+    }
+    return -1;
+}
+
+static int FindKey(const SectionRule *rule, const char *key, int anyCase) {
+    for (int k = 0; k < MAX_KEYS && rule->keys[k] != nullptr; k++)
+        if (anyCase ? SameIgnoringCase(key, rule->keys[k], strlen(key))
+                    : strcmp(key, rule->keys[k]) == 0)
+            return k;
+    return -1;
+}
+
+static void LintHeader(Lint *lint, const char *text, uint32_t number) {
+    size_t run = strspn(text + 1, HeaderChars);
+    int rule = run > 0 ? FindSection(lint, text + 1, run, 0) : -1;
+    if (rule >= 0 && lint->sectionLine[rule] != 0) {
+        Report(lint->file, number, "[%s] again: the wizard reads only the first, at line %u",
+               lint->rules[rule].name, lint->sectionLine[rule]);
+        lint->section = NOT_READ;
+    } else if (rule >= 0) {
+        lint->sectionLine[rule] = number;
+        lint->section = rule;
+    } else {
+        // What the author meant: all between the brackets, blanks trimmed.
+        const char *inner = text + 1 + strspn(text + 1, " \t");
+        size_t length = strcspn(inner, "]\r");
+        while (length > 0 && (inner[length - 1] == ' ' || inner[length - 1] == '\t'))
+            length--;
+        int meant = FindSection(lint, inner, length, 1);
+        if (meant >= 0)
+            Report(lint->file, number, "section %s is not seen: write [%s], in capitals", text,
+                   lint->rules[meant].name);
+        else
+            Report(lint->file, number, "section %s is not read by the wizard", text);
+        lint->section = NOT_READ;
+    }
+}
+
+static void LintKeyLine(Lint *lint, const char *text, uint32_t number) {
+    size_t start = strspn(text, " \t");
+    if (text[start] == '\0' || text[start] == ';' || text[start] == '\r')
+        return;
+    if (start > 0 && text[start] == '[') {
+        Report(lint->file, number, "\"%s\" is not seen: a section must begin the line", text);
+        return;
+    }
+    char key[LINT_LINE_SIZE];
+    size_t length = strcspn(text, "\r=");
+    while (length > 0 && text[length - 1] == ' ')
+        length--;
+    snprintf(key, sizeof key, "%.*s", (int)length, text);
+    if (lint->section == NOT_READ)
+        return;
+    if (lint->section == NO_SECTION) {
+        for (int i = 0; i < lint->ruleCount; i++)
+            if (FindKey(&lint->rules[i], key + start, 1) >= 0) {
+                Report(lint->file, number, "%s is outside any section: the wizard never reads it",
+                       key + start);
+                return;
+            }
+        return;
+    }
+    const SectionRule *rule = &lint->rules[lint->section];
+    int k = FindKey(rule, key, 0);
+    uint32_t *first = k >= 0 ? &lint->keyLine[lint->section][k] : nullptr;
+    if (k >= 0 && rule->single && *first != 0)
+        Report(lint->file, number, "%s again: the wizard reads only the first, at line %u", key,
+               *first);
+    else if (k >= 0)
+        *first = number;
+    else if (FindKey(rule, key + start, 1) >= 0 && start > 0)
+        Report(lint->file, number, "key \"%s\" is not seen: a key must begin the line", key);
+    else if (FindKey(rule, key, 1) >= 0)
+        Report(lint->file, number, "key %s is not seen: keys are written in capitals", key);
+    else
+        Report(lint->file, number, "\"%s\" is not a key of [%s]: the wizard ignores this line",
+               key + start, rule->name);
+}
+
+static void LintLine(Lint *lint, const char *line, uint32_t length, uint32_t number) {
+    char text[LINT_LINE_SIZE];
+    uint32_t copied = length < sizeof text - 1 ? length : (uint32_t)sizeof text - 1;
+    memcpy(text, line, copied);
+    text[copied] = '\0';
+    if (memchr(line, '\0', length) != nullptr)
+        Report(lint->file, number, "holds a NUL byte: the wizard never reads this line");
+    else if (length > LINE_LIMIT)
+        Report(lint->file, number, "line of %u characters: the wizard never reads it (at most %d)",
+               length, LINE_LIMIT);
+    // A "[" ends the section whatever the rest of the line holds.
+    if (text[0] == '[')
+        LintHeader(lint, text, number);
+    else if (length <= LINE_LIMIT && strlen(text) == length)
+        LintKeyLine(lint, text, number);
+}
+
+// Walks the loaded text line by line as the reader does: a line ends at its LF,
+// and the NUL that a CR LF left behind belongs to the line end.
+static void LintText(const char *file, const SectionRule *rules, int ruleCount) {
+    Lint lint;
+    memset(&lint, 0, sizeof lint);
+    lint.file = file;
+    lint.rules = rules;
+    lint.ruleCount = ruleCount;
+    lint.section = NO_SECTION;
+    const char *text = Reader.text;
+    uint32_t at = 0, number = 0;
+    // A UTF-8 byte order mark is no part of the first line.
+    if (Reader.size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+        at = 3;
+    while (at < Reader.size) {
+        const char *lf = (const char *)memchr(text + at, '\n', Reader.size - at);
+        number++;
+        if (lf == nullptr) {
+            Report(file, number, "the last line has no line end: the wizard never reads it");
+            return;
+        }
+        uint32_t length = (uint32_t)(lf - (text + at));
+        LintLine(&lint, text + at, length, number);
+        at += length + 1;
+        if (at < Reader.size && text[at] == '\0')
+            at++;
+    }
+}
+
+void CheckPointerText(const char *file) {
+    LintText(file, PointerRules, 1);
+}
+
+void CheckScriptText(const char *file) {
+    LintText(file, ScriptRules, MAX_SECTIONS);
+}
