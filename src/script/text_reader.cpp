@@ -15,8 +15,8 @@
 
 enum {
     // The value lookups examine each line in a buffer of this size: a line of
-    // at most 126 characters fits with its LF and a terminator.
-    LINE_SIZE = 128
+    // the longest length fits with its LF and a terminator.
+    LINE_SIZE = READER_LINE_LIMIT + 2
 };
 
 TextReader Reader;
@@ -54,34 +54,57 @@ static void NormaliseText() {
     }
 }
 
-// Takes the line at the cursor: copies what is visible of it (up to its LF
-// inclusive, or up to a NUL inside it) strncpy-style into dest, but always
-// terminated and cut to fit, and steps to the next line whatever was copied.
-// *whole becomes 1 when the entire line and a terminator fitted into dest.
-// 0 when no line is left.
-static int TakeLine(char *dest, size_t size, int *whole) {
+int NextLine(TextLine *line) {
     if (Reader.lineIndex >= Reader.lineCount || Reader.text == NULL) {
         return 0;
     }
-    const char *line = Reader.text + Reader.cursor;
+    const char *start = Reader.text + Reader.cursor;
     uint32_t left = Reader.size - Reader.cursor;
-    const char *lf = (const char *)memchr(line, '\n', left);
+    const char *lf = (const char *)memchr(start, '\n', left);
     // The line count guarantees an LF; a missing one would mean a broken state.
-    uint32_t length = lf != NULL ? (uint32_t)(lf - line) + 1 : left;
-    const char *nul = (const char *)memchr(line, '\0', length);
-    uint32_t visible = nul != NULL ? (uint32_t)(nul - line) : length;
-    if (size > 0) {
-        size_t copied = visible < size - 1 ? visible : size - 1;
-        memcpy(dest, line, copied);
-        memset(dest + copied, 0, size - copied);
+    if (lf == NULL) {
+        return 0;
     }
-    *whole = visible == length && (size_t)length < size;
-
-    Reader.cursor += length;
+    uint32_t length = (uint32_t)(lf - start);
+    const char *nul = (const char *)memchr(start, '\0', length);
+    line->text = start;
+    line->length = length;
+    line->visible = nul != NULL ? (uint32_t)(nul - start) : length;
+    line->number = ++Reader.lineIndex;
+    Reader.cursor += length + 1;
     if (Reader.cursor < Reader.size && Reader.text[Reader.cursor] == '\0') {
         Reader.cursor++; // the NUL written over the LF of a CR LF pair
     }
-    Reader.lineIndex++;
+    return 1;
+}
+
+uint32_t UnendedLength() {
+    return Reader.lineIndex >= Reader.lineCount ? Reader.size - Reader.cursor : 0;
+}
+
+void RewindText() {
+    Reader.cursor = 0;
+    Reader.lineIndex = 0;
+}
+
+// Takes the line at the cursor: copies what is visible of it (its characters
+// and LF, or those before a NUL inside it) strncpy-style into dest, but always
+// terminated and cut to fit, and steps to the next line whatever was copied.
+// *whole becomes 1 when the entire line, its LF and a terminator fitted into
+// dest. 0 when no line is left.
+static int TakeLine(char *dest, size_t size, int *whole) {
+    TextLine line;
+    if (!NextLine(&line)) {
+        return 0;
+    }
+    int hasNul = line.visible < line.length;
+    size_t visible = hasNul ? line.visible : (size_t)line.length + 1;
+    if (size > 0) {
+        size_t copied = visible < size - 1 ? visible : size - 1;
+        memcpy(dest, line.text, copied);
+        memset(dest + copied, 0, size - copied);
+    }
+    *whole = !hasNul && visible < size;
     return 1;
 }
 
@@ -160,46 +183,51 @@ char *ReadLine(char *dest, size_t size) {
     return TakeLine(dest, size, &whole) ? dest : NULL;
 }
 
-// A header is "[" and a run of A-Z, 0-9 and "_" that equals the upper-cased
-// name; whatever follows the run is ignored. The run is compared in place, so
-// a header name of any length is read safely.
-static int IsHeaderOf(const char *line, uint32_t left, const char *name) {
-    if (left == 0 || line[0] != '[') {
+size_t HeaderNameLength(const char *line, size_t length) {
+    if (length == 0 || line[0] != '[') {
         return 0;
     }
-    uint32_t at = 1;
-    size_t i = 0;
-    while (at < left && IsHeaderChar(line[at])) {
-        if (name[i] == '\0' || UpperAscii(name[i]) != line[at]) {
+    size_t run = 0;
+    while (1 + run < length && IsHeaderChar(line[1 + run])) {
+        run++;
+    }
+    return run;
+}
+
+// A header whose name equals the upper-cased name; whatever follows the name is
+// ignored. The name is compared in place, so one of any length is read safely.
+static int IsHeaderOf(const char *line, uint32_t left, const char *name) {
+    size_t run = HeaderNameLength(line, left);
+    for (size_t i = 0; i < run; i++) {
+        if (name[i] == '\0' || UpperAscii(name[i]) != line[1 + i]) {
             return 0;
         }
-        at++;
-        i++;
     }
-    return i > 0 && name[i] == '\0';
+    return run > 0 && name[run] == '\0';
 }
 
 int SeekSection(const char *name) {
-    Reader.cursor = 0;
-    Reader.lineIndex = 0;
-    while (Reader.lineIndex < Reader.lineCount) {
-        int found = IsHeaderOf(Reader.text + Reader.cursor, Reader.size - Reader.cursor, name);
-        char skipped[1];
-        int whole;
-        TakeLine(skipped, 0, &whole);
-        if (found) {
+    RewindText();
+    TextLine line;
+    while (NextLine(&line)) {
+        if (IsHeaderOf(line.text, line.visible, name)) {
             return 1;
         }
     }
     return 0;
 }
 
-// The key text is everything before the first LF, CR or "=", trailing blanks
-// removed; leading blanks and tabs stay part of it.
-static int KeyMatches(const char *line, size_t keyLength, const char *key) {
-    while (keyLength > 0 && line[keyLength - 1] == ' ') {
-        keyLength--;
+size_t KeyLength(const char *line) {
+    size_t length = strcspn(line, "\n\r=");
+    while (length > 0 && line[length - 1] == ' ') {
+        length--;
     }
+    return length;
+}
+
+// The key text, leading blanks and tabs a part of it, equals the upper-cased key.
+static int KeyMatches(const char *line, const char *key) {
+    size_t keyLength = KeyLength(line);
     for (size_t i = 0; i < keyLength; i++) {
         if (key[i] == '\0' || UpperAscii(key[i]) != line[i]) {
             return 0;
@@ -249,7 +277,7 @@ static int LookUpValue(const char *key, char *value, size_t size, int32_t *numbe
             continue;
         }
         size_t keyLength = strcspn(line, "\n\r=");
-        if (keyLength == 0 || !KeyMatches(line, keyLength, key)) {
+        if (keyLength == 0 || !KeyMatches(line, key)) {
             continue;
         }
         StoreValue(line, keyLength, value, size, number);

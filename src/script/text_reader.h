@@ -25,6 +25,18 @@ struct TextReader {
 
 extern TextReader Reader;
 
+// The longest line, in characters without its line end, that a value is ever
+// taken from.
+enum { READER_LINE_LIMIT = 126 };
+
+// One line of the loaded text as the reader walks it.
+struct TextLine {
+    const char *text; // its first character, inside the reader's text
+    uint32_t length;  // its characters, without the LF
+    uint32_t visible; // those before a NUL, if it holds one; else length
+    uint32_t number;  // 1 for the first line
+};
+
 // 1: loaded, cursor at the top; 0: failed, nothing loaded. Opens without sharing.
 int LoadTextFile(const char *name);
 
@@ -40,6 +52,23 @@ int ReleaseText();
 // cut to size - 1 bytes and always terminated, and steps past the whole line;
 // returns dest, or none when no line is left (dest untouched).
 char *ReadLine(char *dest, size_t size);
+
+// The line at the cursor into line, and the cursor past it: 1, or 0 when no
+// line is left. What then remains of the text belongs to no line:
+// UnendedLength gives its size.
+int NextLine(TextLine *line);
+uint32_t UnendedLength();
+
+// Puts the cursor back at the top.
+void RewindText();
+
+// The rules of a line: the length of the name of a section header (the run of
+// A-Z, 0-9 and "_" after a "[" that begins the line; 0 when the line is no
+// header), and the length of a key (everything before the first LF, CR or
+// "=", blanks at its end removed). line holds length characters, or is
+// terminated.
+size_t HeaderNameLength(const char *line, size_t length);
+size_t KeyLength(const char *line);
 
 // From the top: 1 when a header of that name was found (cursor after it), else 0.
 int SeekSection(const char *name);
