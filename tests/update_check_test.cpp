@@ -47,12 +47,15 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
         Command({"update-check", "a", "b"}, &report) + Command({"update-check", "x"}, &report), 4);
 
     const std::string readme = Szdd(FromExample("update/readme.txt")), cut = readme.substr(0, 150);
+    const std::string mark = "\xEF\xBB\xBF";
     const std::string longName = "COPY=" + std::string(107, 'a') + ".cfg";
     const std::vector<Broken> rows = {
         {"update.wiz", "", "", "*.wiz: no pointer file", 1},
         {"two.wiz", "", Lines({"[HEADER]", "CMD=update.txt"}), ": another pointer file", 1},
         {"update.wiz", "=update.txt", "=gone.txt", "update.wiz:3: script gone.txt", 1},
         {"update.wiz", "update.txt\r\n", "update.txt", "update.wiz:3: the last line has no", 2},
+        {"update.wiz", "", mark + mark + Lines({"[HEADER]", "CMD=update.txt"}),
+         "update.wiz:1: begins with a byte order mark", 0},
         {"restool.exe", "", "", "update.txt:9: utility restool.exe (RESEXE) does not", 1},
         {"data.res", "", "", "update.txt:4: archive data.res (DST) does not exist", 1},
         {"readme.txt", "", cut, "update.txt:14: readme.txt is SZDD-compressed but does not", 1},

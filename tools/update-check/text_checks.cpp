@@ -8,7 +8,6 @@
 #include <string.h>
 
 enum {
-    LINE_LIMIT = 126,     // the longest line the reader takes a value from
     LINT_LINE_SIZE = 256, // what the lint looks at of one line
     MAX_SECTIONS = 5,
     MAX_KEYS = 3,
@@ -17,8 +16,7 @@ enum {
 };
 
 // Lint: sections and keys as the author wrote them, against what the reader
-// finds. A header is "[" and a run of A-Z, 0-9 and "_" (whatever follows the run
-// is ignored); a key is all before the first "=", blanks at its end removed.
+// finds, by the reader's own rules for lines, headers and keys.
 struct SectionRule {
     const char *name;
     const char *keys[MAX_KEYS];
@@ -40,8 +38,6 @@ struct Lint {
     uint32_t sectionLine[MAX_SECTIONS];
     uint32_t keyLine[MAX_SECTIONS][MAX_KEYS];
 };
-
-static const char HeaderChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
 
 static int SameIgnoringCase(const char *a, const char *b, size_t length) {
     for (size_t i = 0; i < length; i++) {
@@ -72,7 +68,7 @@ static int FindKey(const SectionRule *rule, const char *key, int anyCase) {
 }
 
 static void LintHeader(Lint *lint, const char *text, uint32_t number) {
-    size_t run = strspn(text + 1, HeaderChars);
+    size_t run = HeaderNameLength(text, strlen(text));
     int rule = run > 0 ? FindSection(lint, text + 1, run, 0) : -1;
     if (rule >= 0 && lint->sectionLine[rule] != 0) {
         Report(lint->file, number, "[%s] again: the wizard reads only the first, at line %u",
@@ -106,9 +102,7 @@ static void LintKeyLine(Lint *lint, const char *text, uint32_t number) {
         return;
     }
     char key[LINT_LINE_SIZE];
-    size_t length = strcspn(text, "\r=");
-    while (length > 0 && text[length - 1] == ' ')
-        length--;
+    size_t length = KeyLength(text);
     snprintf(key, sizeof key, "%.*s", (int)length, text);
     if (lint->section == NOT_READ)
         return;
@@ -138,25 +132,30 @@ static void LintKeyLine(Lint *lint, const char *text, uint32_t number) {
                key + start, rule->name);
 }
 
-static void LintLine(Lint *lint, const char *line, uint32_t length, uint32_t number) {
+static void LintLine(Lint *lint, const TextLine *line) {
     char text[LINT_LINE_SIZE];
-    uint32_t copied = length < sizeof text - 1 ? length : (uint32_t)sizeof text - 1;
-    memcpy(text, line, copied);
+    uint32_t copied = line->visible < sizeof text - 1 ? line->visible : sizeof text - 1;
+    memcpy(text, line->text, copied);
     text[copied] = '\0';
-    if (memchr(line, '\0', length) != nullptr)
+    uint32_t number = line->number;
+    if (line->visible < line->length)
         Report(lint->file, number, "holds a NUL byte: the wizard never reads this line");
-    else if (length > LINE_LIMIT)
+    else if (line->length > READER_LINE_LIMIT)
         Report(lint->file, number, "line of %u characters: the wizard never reads it (at most %d)",
-               length, LINE_LIMIT);
+               line->length, READER_LINE_LIMIT);
+    // The reader skips one mark, at the start of the file; another is text.
+    if (memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+        Report(lint->file, number,
+               "begins with a byte order mark that the wizard reads as text: the line is not "
+               "seen as written");
     // A "[" ends the section whatever the rest of the line holds.
     if (text[0] == '[')
         LintHeader(lint, text, number);
-    else if (length <= LINE_LIMIT && strlen(text) == length)
+    else if (line->length <= READER_LINE_LIMIT && line->visible == line->length)
         LintKeyLine(lint, text, number);
 }
 
-// Walks the loaded text line by line as the reader does: a line ends at its LF,
-// and the NUL that a CR LF left behind belongs to the line end.
+// Walks the loaded text line by line with the reader.
 static void LintText(const char *file, const SectionRule *rules, int ruleCount) {
     Lint lint;
     memset(&lint, 0, sizeof lint);
@@ -164,24 +163,13 @@ static void LintText(const char *file, const SectionRule *rules, int ruleCount) 
     lint.rules = rules;
     lint.ruleCount = ruleCount;
     lint.section = NO_SECTION;
-    const char *text = Reader.text;
-    uint32_t at = 0, number = 0;
-    // A UTF-8 byte order mark is no part of the first line.
-    if (Reader.size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
-        at = 3;
-    while (at < Reader.size) {
-        const char *lf = (const char *)memchr(text + at, '\n', Reader.size - at);
-        number++;
-        if (lf == nullptr) {
-            Report(file, number, "the last line has no line end: the wizard never reads it");
-            return;
-        }
-        uint32_t length = (uint32_t)(lf - (text + at));
-        LintLine(&lint, text + at, length, number);
-        at += length + 1;
-        if (at < Reader.size && text[at] == '\0')
-            at++;
-    }
+    RewindText();
+    TextLine line;
+    while (NextLine(&line))
+        LintLine(&lint, &line);
+    if (UnendedLength() > 0)
+        Report(file, Reader.lineIndex + 1,
+               "the last line has no line end: the wizard never reads it");
 }
 
 void CheckPointerText(const char *file) {
