@@ -71,6 +71,8 @@ intptr_t SendWindowMessage(WindowHandle window, unsigned message, uintptr_t wpar
 void DestroyWindowHandle(WindowHandle window);
 int WindowExists(WindowHandle window);
 WindowHandle GetDialogItem(WindowHandle dialog, int id);
+// A backend may show a status text up to a frame late, but shows the newest one
+// before a box, before EnableWindowItem and when a pass returns.
 void SetWindowTextTo(WindowHandle window, const char *text);
 void EnableWindowItem(WindowHandle window, int enable);
 void BringToForeground(WindowHandle window);

@@ -209,6 +209,7 @@ TEST_P(InsideAPass, CancelCloseAndQuit) {
     if (param.completes && !param.quit) {
         ASSERT_TRUE(Finishable(progress));
         EXPECT_EQ(SendMessageA(GetDlgItem(progress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0), 100);
+        EXPECT_EQ(TextOf(GetDlgItem(progress, IDC_STATUS_TEXT)), "All done.");
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(progress, IDC_CANCEL_BUTTON)));
         Press(progress, IDC_FINISH_BUTTON);
     }

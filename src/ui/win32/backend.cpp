@@ -70,6 +70,71 @@ void ShowProgressWindow(WindowHandle window, const char *title) {
     UpdateWindow(hwnd);
 }
 
+// Room for the longest status text; a longer text is always set.
+enum { SHOWN_TEXT_SIZE = MESSAGE_SIZE + 1 };
+
+// A frame of the screen: no one sees more than one status text in it.
+enum { FRAME_MS = 16 };
+
+// Every WM_SETTEXT that changes the status control's text redraws its
+// scroll bar twice at once (the edit control's SetScrollInfo calls, each a full
+// redraw while there is nothing to scroll), about 10 ms under Wine. The passes
+// change the text at every entry, so the control takes the newest text at most
+// once a frame: a text that comes sooner waits here for the next pump, and one
+// that a newer text replaces before then is never drawn.
+static HWND WaitingControl; // none while no text waits
+static char WaitingText[SHOWN_TEXT_SIZE];
+static LARGE_INTEGER LastHandedOver; // when the status control last took a text
+
+// 1 when a frame has passed since the status control last took a text.
+static int FrameHasPassed() {
+    static LARGE_INTEGER frequency;
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (now.QuadPart - LastHandedOver.QuadPart) * 1000 >= FRAME_MS * frequency.QuadPart;
+}
+
+// 1 when the window already shows exactly text. Its own text comes back whole
+// only when shorter than the buffer, so a longer one never counts as the same.
+static int ShowsText(HWND window, const char *text) {
+    char shown[SHOWN_TEXT_SIZE];
+    size_t length = strlen(text);
+    if (length >= sizeof shown - 1)
+        return 0;
+    int got = GetWindowTextA(window, shown, sizeof shown);
+    return got >= 0 && (size_t)got == length && memcmp(shown, text, length) == 0;
+}
+
+static void HandOverText(HWND window, const char *text) {
+    // The passes set the status once per entry, mostly to the text already
+    // shown, and even an unchanged text would redraw the scroll bar.
+    if (ShowsText(window, text))
+        return;
+    SetWindowTextA(window, text);
+    // Taken after the redraw, so that a whole frame of work lies between two.
+    if (window == AsHwnd(Wizard.StatusText))
+        QueryPerformanceCounter(&LastHandedOver);
+}
+
+static void HandOverWaitingText() {
+    HWND control = WaitingControl;
+    WaitingControl = nullptr;
+    if (control != nullptr && IsWindow(control))
+        HandOverText(control, WaitingText);
+}
+
+// Paints at once whatever the progress window has waiting, its newest status
+// text included: before a box, a button change or a wait for the user, the
+// window must not show an older state.
+static void PaintPending() {
+    HandOverWaitingText();
+    if (IsLiveWindow(Wizard.ProgressWindow))
+        RedrawWindow(AsHwnd(Wizard.ProgressWindow), nullptr, nullptr,
+                     RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 // A quit message that PumpMessages took during a pass. Left in the queue it would
 // come before input and paint at every later pump, and the window would freeze
 // until the pass ended; so it is kept here and ends the main loop instead.
@@ -81,12 +146,17 @@ void RunMessageLoop() {
     while (!QuitTaken && GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
+        // A pass has perhaps just returned; the loop may now wait for the user.
+        PaintPending();
         if (Wizard.CancelRequested)
             break;
     }
 }
 
 void PumpMessages() {
+    // Handed over first, so that the text is painted by this very pump.
+    if (WaitingControl != nullptr && FrameHasPassed())
+        HandOverWaitingText();
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -112,8 +182,12 @@ intptr_t SendWindowMessage(WindowHandle window, unsigned message, uintptr_t wpar
 }
 
 void DestroyWindowHandle(WindowHandle window) {
-    if (IsLiveWindow(window))
-        DestroyWindow(AsHwnd(window));
+    if (!IsLiveWindow(window))
+        return;
+    HWND hwnd = AsHwnd(window);
+    if (WaitingControl == hwnd || IsChild(hwnd, WaitingControl))
+        WaitingControl = nullptr;
+    DestroyWindow(hwnd);
 }
 
 int WindowExists(WindowHandle window) {
@@ -126,32 +200,24 @@ WindowHandle GetDialogItem(WindowHandle dialog, int id) {
     return GetDlgItem(AsHwnd(dialog), id);
 }
 
-// Room for the longest status text; a longer text is always set.
-enum { SHOWN_TEXT_SIZE = MESSAGE_SIZE + 1 };
-
-// 1 when the window already shows exactly text. Its own text comes back whole
-// only when shorter than the buffer, so a longer one never counts as the same.
-static int ShowsText(HWND window, const char *text) {
-    char shown[SHOWN_TEXT_SIZE];
-    size_t length = strlen(text);
-    if (length >= sizeof shown - 1)
-        return 0;
-    int got = GetWindowTextA(window, shown, sizeof shown);
-    return got >= 0 && (size_t)got == length && memcmp(shown, text, length) == 0;
-}
-
 void SetWindowTextTo(WindowHandle window, const char *text) {
     if (!IsLiveWindow(window))
         return;
-    // The passes set the status once per entry, mostly to the text already
-    // shown. A multi-line edit redraws its scroll bar at once on every
-    // WM_SETTEXT, changed or not, which costs milliseconds under Wine.
-    if (ShowsText(AsHwnd(window), text))
+    HWND control = AsHwnd(window);
+    size_t length = strlen(text);
+    // A text too long to keep is set at once, as is any text for another window.
+    if (control == AsHwnd(Wizard.StatusText) && length < sizeof WaitingText && !FrameHasPassed()) {
+        memcpy(WaitingText, text, length + 1);
+        WaitingControl = control;
         return;
-    SetWindowTextA(AsHwnd(window), text);
+    }
+    if (control == WaitingControl)
+        WaitingControl = nullptr;
+    HandOverText(control, text);
 }
 
 void EnableWindowItem(WindowHandle window, int enable) {
+    PaintPending();
     if (IsLiveWindow(window))
         EnableWindow(AsHwnd(window), enable ? TRUE : FALSE);
 }
@@ -187,11 +253,13 @@ void MoveWindowTo(WindowHandle window, int x, int y, int width, int height) {
 }
 
 int ConfirmCancel(const char *text) {
+    PaintPending();
     int answer = MessageBoxA(nullptr, text, WizardTitle, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON1);
     // A box that could not be shown (0) counts as Yes.
     return answer == IDNO ? 0 : 1;
 }
 
 void ShowWarningBox(const char *text) {
+    PaintPending();
     MessageBoxA(nullptr, text, WizardTitle, MB_OK | MB_ICONWARNING);
 }
