@@ -30,6 +30,8 @@ void RunMessageLoop() {
     }
 }
 
+void PaintNow() {}
+
 void BringToForeground(WindowHandle) {}
 
 void GetScreenRect(WindowRect *rect) {

@@ -18,6 +18,10 @@ void SetStatusF(const char *format, ...) {
     SetStatus(Wizard.Message);
 }
 
+void ShowStatusNow() {
+    PaintNow();
+}
+
 void ShowResourcePhase() {
     EnableWindowItem(GetDialogItem(Wizard.ProgressWindow, IDC_RESOURCES_LABEL), 1);
     EnableWindowItem(GetDialogItem(Wizard.ProgressWindow, IDC_PROGRESS_BAR), 1);

@@ -18,6 +18,11 @@ void SetStatusF(const char *format, ...)
 #endif
     ;
 
+// Shows the status text at once, before a step that pumps no messages for a
+// while (a child program, a large expansion): a backend may otherwise keep it
+// for the next pump.
+void ShowStatusNow();
+
 // The resource phase begins: enables ResourcesLabel, then ProgressBar.
 void ShowResourcePhase();
 

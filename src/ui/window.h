@@ -91,6 +91,10 @@ int ConfirmCancel(const char *text);
 // ShowWarning (ui/progress.h), which counts them.
 void ShowWarningBox(const char *text);
 
+// Paints at once what the progress window has waiting, its newest status text
+// included: a step follows that pumps no messages for a while.
+void PaintNow();
+
 // Dispatches every message that is waiting for any window of this thread and
 // returns when the queue is empty; never waits. Handlers run nested inside the
 // caller and may set CancelRequested or destroy the progress window.

@@ -69,6 +69,7 @@ void EncodeBatch(WorkEntry **slots, int count) {
     snprintf(commandLine, sizeof commandLine, "%s %s%s%s", utilityPath, Wizard.ResourceFile,
              arguments, EncodeVerb);
 
+    ShowStatusNow();
     // A utility that fails is not reported: the files are deleted all the same.
     RunCaptured(utilityPath, commandLine, 1, nullptr, EncodeCaptureFile);
 

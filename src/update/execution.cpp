@@ -19,6 +19,7 @@ enum { COMMAND_SIZE = 132 };
 static void RunExecuteEntry(const WorkEntry *entry) {
     char command[COMMAND_SIZE];
     snprintf(command, sizeof command, "%s", entry->name);
+    ShowStatusNow();
     // Neither a failed start nor the program's exit code stops the update.
     RunEntryCommand(command, 1, nullptr, ExecuteCaptureFile);
     RemoveFile(ExecuteCaptureFile, 1);

@@ -7,7 +7,10 @@
 
 #include <stdint.h>
 
-enum { TEMP_NAME_SIZE = 260 };
+enum {
+    TEMP_NAME_SIZE = 260,
+    LONG_EXPANSION_SIZE = 1 << 20 // compressed bytes
+};
 
 // The runtime's generator, written out so that both platforms draw the same
 // temporary names in the same order.
@@ -40,6 +43,9 @@ static int ExpandToTemporary(const char *name, const char *temp) {
         ShowWarningF("An error occured during file open (%s:%d)(%s:%d).", temp, tempResult, name,
                      sourceResult);
     } else {
+        // A large file takes longer than a frame to expand: its status is shown first.
+        if (FileSizeOf(source) >= LONG_EXPANSION_SIZE)
+            ShowStatusNow();
         int64_t written = SzddExpand(source, tempFile);
         if (written < 0) {
             ShowWarningF("An error occured during file copy(%d).", (int)written);

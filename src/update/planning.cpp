@@ -155,6 +155,7 @@ static int RunUtility(PlanningStorage *work, const char *verb, int withResource,
     else
         snprintf(work->commandLine, sizeof work->commandLine, "%s %s %s", work->utilityPath,
                  Wizard.SourceFile, verb);
+    ShowStatusNow();
     if (RunCaptured(work->utilityPath, work->commandLine, 1, &work->resultCode, CaptureFile) ==
         -1) {
         ShowWarningF("Could not create process (%s)[%d].  Aborting.", listFile,

@@ -144,6 +144,8 @@ void RunMessageLoop() {
     }
 }
 
+void PaintNow() {}
+
 void BringToForeground(WindowHandle) {}
 
 void GetScreenRect(WindowRect *rect) {

@@ -221,6 +221,11 @@ void PumpMessages() {
     DrawWindow();
 }
 
+void PaintNow() {
+    Initialise();
+    DrawWindow();
+}
+
 void BringToForeground(WindowHandle) {}
 
 // There are no pixels; a fixed screen keeps CenterWindow's arithmetic meaningful.

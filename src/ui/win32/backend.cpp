@@ -1,5 +1,5 @@
 // The Win32 user interface backend: the window interface of ui/window.h over
-// USER32 and COMCTL32, plus ShowWarning and PumpMessages.
+// USER32 and COMCTL32.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -133,6 +133,10 @@ static void PaintPending() {
     if (IsLiveWindow(Wizard.ProgressWindow))
         RedrawWindow(AsHwnd(Wizard.ProgressWindow), nullptr, nullptr,
                      RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void PaintNow() {
+    PaintPending();
 }
 
 // A quit message that PumpMessages took during a pass. Left in the queue it would
