@@ -74,6 +74,7 @@ TEST(Reader, LookupTable) {
         // Any line starting with "[" ends the section; only the first counts.
         {"[A]\r\n[" + std::string(400, 'b') + "\r\nK=1\r\n", "A", "K", ""},
         {"[A]\r\nJ=1\r\n[A]\r\nK=2\r\n", "A", "K", ""},
+        {"[A]\r\nK=1\r\n [B]\r\nK=2\r\n", "A", "K", "[1][2]"},
         // A line without its line end is no line; bare LF ends one as CR LF does.
         {"[A]\nK=1\nK=2", "A", "K", "[1]"},
         {"[A]\n\r\nK=1\n", "A", "K", "[1]"},

@@ -53,7 +53,7 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
         {"update.wiz", "", "", "*.wiz: no pointer file", 1},
         {"two.wiz", "", Lines({"[HEADER]", "CMD=update.txt"}), ": another pointer file", 1},
         {"update.wiz", "=update.txt", "=gone.txt", "update.wiz:3: script gone.txt", 1},
-        {"update.wiz", "update.txt\r\n", "update.txt", "update.wiz:3: the last line has no", 2},
+        {"update.wiz", "update.txt\r\n", "update.txt\r", "update.wiz:3: the last line has no", 2},
         {"update.wiz", "", mark + mark + Lines({"[HEADER]", "CMD=update.txt"}),
          "update.wiz:1: begins with a byte order mark", 0},
         {"restool.exe", "", "", "update.txt:9: utility restool.exe (RESEXE) does not", 1},

@@ -5,11 +5,10 @@
 #include "app/passes_only.h"
 #include "app/progress_window.h"
 #include "app/startup.h"
-#include "state/wizard_state.h"
 #include "script/text_reader.h"
+#include "state/wizard_state.h"
 #include "support.h"
 #include "sys/files.h"
-#include "sys/szdd.h"
 #include "ui/agreement.h"
 #include "ui/progress.h"
 #include "ui/recording/recording.h"
@@ -24,17 +23,62 @@
 
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
 typedef std::map<std::string, std::string> Files;
 
+// What a file of a row holds besides a content: nothing, a directory, a copy of
+// the stand-in child, or a symbolic link to a target.
 const std::string Missing = "<missing>";
+const std::string Directory = "<directory>";
+const std::string ChildCopy = "<child>";
+const std::string LinkedTo = "<link to ";
+std::string LinkTo(const std::string &target) {
+    return LinkedTo + target + ">";
+}
+
+// The product directory and a separator, as command lines show them.
+const std::string Base = "<base>/";
+
 const std::string AllDone = "All done.";
 const std::string NoDump = "Warning.  Could not open cleanup configuration file.";
 const std::string Data(3000, 'd');
 const std::string Bom = "\xEF\xBB\xBF";
-const std::string ChildCopy = "<child>"; // a copy of the stand-in child
+
+// A text as shown, or with Prefix only its start.
+struct Text {
+    std::string text;
+    bool prefix = false;
+    Text(const char *text) : text(text) {}
+    Text(std::string text) : text(std::move(text)) {}
+};
+Text Prefix(std::string start) {
+    Text text(std::move(start));
+    text.prefix = true;
+    return text;
+}
+typedef std::vector<Text> Texts;
+
+// What the user does, at the Nth call of PumpMessages: confirms Cancel, answers
+// its question No, presses the close box, or moves the current directory away.
+struct Action {
+    enum Kind { NONE, CANCEL, ANSWER_NO, CLOSE, MOVE_AWAY } kind = NONE;
+    int pump = 0;
+};
+Action Cancel(int pump) {
+    return {Action::CANCEL, pump};
+}
+Action AnswerNo(int pump) {
+    return {Action::ANSWER_NO, pump};
+}
+Action Close(int pump) {
+    return {Action::CLOSE, pump};
+}
+Action MoveAway(int pump) {
+    return {Action::MOVE_AWAY, pump};
+}
 
 std::string Repeat(const std::string &text, int times) {
     std::string all;
@@ -43,37 +87,42 @@ std::string Repeat(const std::string &text, int times) {
     return all;
 }
 
-std::vector<std::string> Then(std::vector<std::string> head, const std::vector<std::string> &more) {
+template <typename T> std::vector<T> Then(std::vector<T> head, const std::vector<T> &more) {
     head.insert(head.end(), more.begin(), more.end());
     return head;
 }
 
 // The script: the usual head, then the row's lines.
 std::string Script(const std::vector<std::string> &more) {
-    return Lines(Then({"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src"},
-                      Then({"RESEXE=restool.exe"}, more)));
+    return Lines(Then<std::string>(
+        {"[HEADER]", "DST=product.res", "[PRECHECK]", "SRC=patch.src", "RESEXE=restool.exe"},
+        more));
 }
 
 // The three texts of planning, then more.
-std::vector<std::string> Planned(const std::vector<std::string> &more) {
-    return Then({"Reading configuration file (.WIZ)", "Reading configuration file (setup.txt)",
-                 "Examining resource file. (product.res)"},
-                more);
+Texts Planned(const Texts &more) {
+    return Then<Text>({"Reading configuration file (.WIZ)",
+                       "Reading configuration file (setup.txt)",
+                       "Examining resource file. (product.res)"},
+                      more);
 }
 
+// One whole update; every field but the name may be left out.
 struct Row {
     const char *name;
-    // Over the defaults (update.wiz naming setup.txt, the script's head, product.res, the
-    // utility, an empty given.dmp): Missing leaves a file out, "->TARGET" makes a link, "$NAME"
-    // sets an environment variable. The utility hands out given.lst and given.dmp.
-    Files before;
-    // "cancel N", "no N" (Cancel answered No), "close N" or "cd N" (the current
-    // directory moves away) at the Nth pump.
-    std::string user;
-    std::vector<std::string> warnings; // "*" at the end: the start only
-    std::vector<std::string> statuses; // one: the last; more: all of them
-    std::vector<std::string> calls;    // "@" stands for BaseDirectory and the separator
-    Files after;                       // every file the run changed: content or Missing
+    // Files over the defaults: update.wiz naming setup.txt, the script's head
+    // (Script), product.res, the utility as restool.exe, given.dmp with an
+    // empty [PFF]. The utility hands out given.lst as update.lst and given.dmp
+    // as update.dmp.
+    Files before = {};
+    // WIZARD_TEST_* variables of the stand-in utility.
+    std::map<std::string, std::string> env = {};
+    Action user = {};
+    Texts warnings = {};
+    Texts statuses = {}; // every status text; or only the last one:
+    Text last = "";
+    std::vector<std::string> calls = {}; // every command line the utility got
+    Files after = {};                    // every file the run changed
     std::map<std::string, int64_t> times = {};
 };
 
@@ -83,7 +132,7 @@ Files Picture() {
     for (const fs::directory_entry &entry : fs::recursive_directory_iterator(".")) {
         std::string name = entry.path().lexically_relative(".").generic_string();
         if (entry.is_symlink())
-            files[name] = "->" + fs::read_symlink(entry.path()).string();
+            files[name] = LinkTo(fs::read_symlink(entry.path()).string());
         else if (entry.is_regular_file() && name.rfind("restool.exe", 0) != 0 &&
                  name != "calls.log" && name.rfind("given.", 0) != 0)
             files[name] = ReadFile(name);
@@ -94,7 +143,7 @@ Files Picture() {
 std::string Normal(std::string text) {
     const std::string base = std::string(Wizard.BaseDirectory) + PathSeparator;
     for (size_t at; (at = text.find(base)) != std::string::npos;)
-        text.replace(at, base.size(), "@");
+        text.replace(at, base.size(), Base);
     return text;
 }
 
@@ -107,15 +156,17 @@ std::vector<std::string> Calls() {
     return calls;
 }
 
-// BaseDirectory shows as "@"; a wanted text ending in "*" stands for every text
-// that starts with the rest.
-void ExpectTexts(std::vector<std::string> shown, const std::vector<std::string> &want) {
-    for (size_t i = 0; i < shown.size(); i++) {
-        shown[i] = Normal(shown[i]);
-        if (i < want.size() && !want[i].empty() && want[i].back() == '*')
-            shown[i] = shown[i].substr(0, want[i].size() - 1) + "*";
+// The texts shown against those wanted, a prefix shown with "..." on both sides.
+void ExpectTexts(std::vector<std::string> shown, const Texts &want) {
+    std::vector<std::string> wanted;
+    for (size_t i = 0; i < want.size(); i++) {
+        wanted.push_back(want[i].text + (want[i].prefix ? "..." : ""));
+        if (i < shown.size() && want[i].prefix && shown[i].rfind(want[i].text, 0) == 0)
+            shown[i] = wanted.back();
     }
-    EXPECT_EQ(shown, want);
+    for (std::string &text : shown)
+        text = Normal(text);
+    EXPECT_EQ(shown, wanted);
 }
 
 int64_t ModifiedTime(const std::string &name) {
@@ -129,7 +180,7 @@ void InstallUtility(const std::string &name = "restool.exe") {
     fs::copy_file(ChildPath(), name);
 }
 
-void LayOut(const Files &files) {
+void LayOut(const Files &files, const std::map<std::string, std::string> &env = {}) {
     Files all = {{"update.wiz", Lines({"[HEADER]", "CMD=setup.txt"})},
                  {"setup.txt", Script({})},
                  {"product.res", "archive"},
@@ -140,37 +191,34 @@ void LayOut(const Files &files) {
     SetEnv("WIZARD_TEST_LOG", "calls.log");
     SetEnv("WIZARD_TEST_LST", "given.lst");
     SetEnv("WIZARD_TEST_DMP", "given.dmp");
-    for (const auto &file : all) {
-        if (file.first[0] == '$')
-            SetEnv(file.first.substr(1), file.second);
-        else if (file.second == Missing)
-            fs::remove(file.first);
-        else if (file.first.back() == '/')
-            fs::create_directories(file.first);
-        else if (file.second == ChildCopy)
-            InstallUtility(file.first);
-        else if (file.second.rfind("->", 0) == 0)
-            fs::create_symlink(file.second.substr(2), file.first);
+    for (const auto &variable : env)
+        SetEnv(variable.first, variable.second);
+    for (const auto &[name, content] : all) {
+        if (content == Missing)
+            fs::remove(name);
+        else if (content == Directory) {
+            fs::remove(name); // a file of the defaults, such as the utility
+            fs::create_directories(name);
+        } else if (content == ChildCopy)
+            InstallUtility(name);
+        else if (content.rfind(LinkedTo, 0) == 0)
+            fs::create_symlink(
+                content.substr(LinkedTo.size(), content.size() - LinkedTo.size() - 1), name);
         else
-            WriteFile(file.first, file.second);
+            WriteFile(name, content);
     }
 }
 
-// The user's action at the chosen pump.
-void Act(const std::string &user) {
-    std::istringstream in(user);
-    std::string what;
-    int at = 0;
-    in >> what >> at;
-    RecordingOnPump([what, at](int calls) {
-        if (calls != at)
+void Act(const Action &user) {
+    RecordingOnPump([user](int calls) {
+        if (calls != user.pump)
             return;
-        if (what == "cancel" || what == "no") {
-            RecordingQueueConfirmAnswers({what == "cancel" ? 1 : 0});
+        if (user.kind == Action::CANCEL || user.kind == Action::ANSWER_NO) {
+            RecordingQueueConfirmAnswers({user.kind == Action::CANCEL ? 1 : 0});
             PressCancel();
-        } else if (what == "close") {
+        } else if (user.kind == Action::CLOSE) {
             CloseProgressWindow();
-        } else if (what == "cd") {
+        } else if (user.kind == Action::MOVE_AWAY) {
             fs::create_directories("elsewhere");
             fs::current_path("elsewhere");
         }
@@ -192,7 +240,7 @@ void Check(const Row &row) {
     ClearChildEnv();
     RecordingReset();
     ResetRandom();
-    LayOut(row.before);
+    LayOut(row.before, row.env);
     Files expected = Picture();
     for (const auto &file : row.after)
         if (file.second == Missing)
@@ -204,22 +252,26 @@ void Check(const Row &row) {
     EXPECT_EQ(WizardMain(""), 0);
 
     fs::current_path(Wizard.BaseDirectory);
-    ExpectTexts(RecordedWith("warning "), row.warnings);
+    std::vector<std::string> warnings = RecordedWith("warning ");
     std::vector<std::string> statuses = RecordedWith("status ");
+    ExpectTexts(warnings, row.warnings);
+    if (row.statuses.empty())
+        ExpectTexts({statuses.empty() ? "" : statuses.back()}, {row.last});
+    else
+        ExpectTexts(statuses, row.statuses);
     // The outcome a front-end reads: every warning and undeleted cleanup file counted.
-    size_t undeleted = std::count_if(statuses.begin(), statuses.end(), [](const std::string &s) {
+    int undeleted = std::count_if(statuses.begin(), statuses.end(), [](const std::string &s) {
         return s.rfind("Could not delete file:", 0) == 0;
     });
-    EXPECT_EQ(Wizard.WarningCount, (int)(RecordedWith("warning ").size() + undeleted));
+    EXPECT_EQ(Wizard.WarningCount, (int)warnings.size() + undeleted);
     EXPECT_EQ(Wizard.RunCompleted, std::count(statuses.begin(), statuses.end(), AllDone));
-    if (row.statuses.size() == 1 && !statuses.empty())
-        statuses.erase(statuses.begin(), statuses.end() - 1);
-    ExpectTexts(statuses, row.statuses);
     EXPECT_EQ(Calls(), row.calls);
     EXPECT_EQ(Picture(), expected);
     for (const auto &time : row.times)
         EXPECT_EQ(ModifiedTime(time.first), time.second) << time.first;
-    EXPECT_EQ(Reader.text, nullptr);
+    // Released whole: no lookup can reach freed memory or a stale line.
+    EXPECT_EQ(std::tie(Reader.text, Reader.size, Reader.cursor, Reader.lineIndex, Reader.lineCount),
+              std::make_tuple(nullptr, 0u, 0u, 0u, 0u));
     EXPECT_EQ(Wizard.WorkListHead, nullptr);
     RecordingOnPump(nullptr);
     fs::current_path("..");
@@ -233,156 +285,255 @@ class Update : public ScratchTest {
     }
 };
 
-const std::string Work = "@restool.exe product.res patch.src /WORK";
-const std::string Dump = "@restool.exe patch.src /DUMP";
+const std::string Work = Base + "restool.exe product.res patch.src /WORK";
+const std::string Dump = Base + "restool.exe patch.src /DUMP";
 
 // A cut SZDD stream: its expansion fails after the temporary file was made.
 const std::string Cut = Szdd(RandomBytes(5000, 7)).substr(0, 200);
+const std::string CopyFailed = "An error occured during file copy(";
 
 TEST_F(Update, Planning) {
-    // clang-format off
     const Row rows[] = {
-        {"no pointer file", {{"update.wiz", Missing}}, "",
-            {"Configuration file (.WIZ) could not be located. Aborting."},
-            {"Reading configuration file (.WIZ)"}, {}, {}},
-        {"pointer file without CMD", {{"update.wiz", Lines({"[HEADER]", "EXE=x"})}}, "",
-            {"Configuration file () could not be located. Aborting."}, {"Reading configuration file ()"}, {}, {}},
-        {"script missing", {{"setup.txt", Missing}}, "",
-            {"Configuration file (setup.txt) could not be located. Aborting."},
-            {"Reading configuration file (setup.txt)"}, {}, {}},
-        {"utility and archive missing: the utility first", {{"restool.exe", Missing}, {"product.res", Missing}}, "",
-            {"Resource Utility (restool.exe) could not be located. Aborting."},
-            {"Reading configuration file (setup.txt)"}, {}, {}},
-        {"archive missing", {{"product.res", Missing}}, "",
-            {"Resource file (product.res) could not be located. Aborting."},
-            {"Reading configuration file (setup.txt)"}, {}, {}},
-        {"source cannot be expanded: it stays as it was", {{"patch.src", Cut}}, "",
-            {"An error occured during file copy(*",
-            "An error occured during decompression of file (patch.src). Skipping."},
-            {"Reading configuration file (setup.txt)"}, {}, {}},
-        {"utility, source and update file expanded in place; the archive never",
-            {{"setup.txt", Script({"UPD=patch.dat"})}, {"patch.src", Szdd("source")},
-            {"patch.dat", Szdd("update")}, {"product.res", Szdd("archive")}}, "", {}, {AllDone},
-            {Work, Dump}, {{"patch.src", "source"}, {"patch.dat", "update"}}},
-        {"utility does not start for /WORK; an empty source leaves two blanks",
-            {{"restool.exe", Missing}, {"restool.exe/", ""}, {"setup.txt",
-            Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "RESEXE=restool.exe"})}}, "",
-            {"Could not create process (update.lst)[*", "@restool.exe product.res  /WORK"},
-            {"Examining resource file. (product.res)"}, {}, {{"!tmpexec.$$$", ""}}},
-        {"capture file cannot be made: nothing started, the code still 0", {{"!tmpexec.$$$/", ""}},
-            "", {"Could not create process (update.lst)[0].  Aborting.", Work},
-            {"Examining resource file. (product.res)"}, {}, {}},
-        {"utility does not start for /DUMP", {{"$WIZARD_TEST_HIDE", "restool.exe"}}, "",
-            {"Could not create process (update.dmp)[*", Dump}, {"Examining resource file. (product.res)"}, {Work},
-            {{"!tmpexec.$$$", ""}, {"update.dmp", Lines({"[PFF]"})}}},
-        {"no cleanup list: the update goes on", {{"given.dmp", Missing}}, "", {NoDump},
-            Planned({"Processing resource files.", "Cleaning up.", AllDone}), {Work, Dump}, {}},
-        {"first comma field of PRECHECK values",
-            {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "EXE=x.exe", "[PRECHECK]",
-            "SRC=,,patch.src", "RESEXE=restool.exe,5,x", "UPD=,1"})}}, "", {}, {AllDone}, {Work, Dump}, {}},
-        {"stale lists are read as fresh ones and deleted", {{"given.dmp", Missing},
-            {"update.lst", Lines({"[ADD]", "FILE=old.bmp,7"})},
-            {"update.dmp", Lines({"[PFF]", "ENTRY=old.tmp"})}, {"old.bmp", "bmp"},
-            {"old.tmp", "tmp"}}, "", {}, {AllDone},
-            {Work, Dump, "@restool.exe product.res old.bmp /ENCODE"}, {{"update.lst", Missing},
-            {"update.dmp", Missing}, {"old.bmp", Missing}, {"old.tmp", Missing}}},
-        {"format specifiers in names are shown as they are",
-            {{"update.wiz", Lines({"[HEADER]", "CMD=%s%n%x.txt"})}}, "",
-            {"Configuration file (%s%n%x.txt) could not be located. Aborting."},
-            {"Reading configuration file (%s%n%x.txt)"}, {}, {}},
+        {.name = "no pointer file",
+         .before = {{"update.wiz", Missing}},
+         .warnings = {"Configuration file (.WIZ) could not be located. Aborting."},
+         .last = "Reading configuration file (.WIZ)"},
+        {.name = "pointer file without CMD",
+         .before = {{"update.wiz", Lines({"[HEADER]", "EXE=x"})}},
+         .warnings = {"Configuration file () could not be located. Aborting."},
+         .last = "Reading configuration file ()"},
+        {.name = "script missing",
+         .before = {{"setup.txt", Missing}},
+         .warnings = {"Configuration file (setup.txt) could not be located. Aborting."},
+         .last = "Reading configuration file (setup.txt)"},
+        {.name = "utility and archive missing: the utility first",
+         .before = {{"restool.exe", Missing}, {"product.res", Missing}},
+         .warnings = {"Resource Utility (restool.exe) could not be located. Aborting."},
+         .last = "Reading configuration file (setup.txt)"},
+        {.name = "archive missing",
+         .before = {{"product.res", Missing}},
+         .warnings = {"Resource file (product.res) could not be located. Aborting."},
+         .last = "Reading configuration file (setup.txt)"},
+        {.name = "source cannot be expanded: it stays as it was",
+         .before = {{"patch.src", Cut}},
+         .warnings = {Prefix(CopyFailed),
+                      "An error occured during decompression of file (patch.src). Skipping."},
+         .last = "Reading configuration file (setup.txt)"},
+        {.name = "utility, source and update file expanded in place; the archive never",
+         .before = {{"setup.txt", Script({"UPD=patch.dat"})},
+                    {"patch.src", Szdd("source")},
+                    {"patch.dat", Szdd("update")},
+                    {"product.res", Szdd("archive")}},
+         .last = AllDone,
+         .calls = {Work, Dump},
+         .after = {{"patch.src", "source"}, {"patch.dat", "update"}}},
+        {.name = "utility does not start for /WORK; an empty source leaves two blanks",
+         .before = {{"restool.exe", Directory},
+                    {"setup.txt",
+                     Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "RESEXE=restool.exe"})}},
+         .warnings = {Prefix("Could not create process (update.lst)["),
+                      Base + "restool.exe product.res  /WORK"},
+         .last = "Examining resource file. (product.res)",
+         .after = {{"!tmpexec.$$$", ""}}},
+        {.name = "capture file cannot be made: nothing started, the code still 0",
+         .before = {{"!tmpexec.$$$", Directory}},
+         .warnings = {"Could not create process (update.lst)[0].  Aborting.", Work},
+         .last = "Examining resource file. (product.res)"},
+        {.name = "utility does not start for /DUMP",
+         .env = {{"WIZARD_TEST_HIDE", "restool.exe"}},
+         .warnings = {Prefix("Could not create process (update.dmp)["), Dump},
+         .last = "Examining resource file. (product.res)",
+         .calls = {Work},
+         .after = {{"!tmpexec.$$$", ""}, {"update.dmp", Lines({"[PFF]"})}}},
+        {.name = "no cleanup list: the update goes on",
+         .before = {{"given.dmp", Missing}},
+         .warnings = {NoDump},
+         .statuses = Planned({"Processing resource files.", "Cleaning up.", AllDone}),
+         .calls = {Work, Dump}},
+        {.name = "first comma field of PRECHECK values",
+         .before = {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "EXE=x.exe", "[PRECHECK]",
+                                         "SRC=,,patch.src", "RESEXE=restool.exe,5,x", "UPD=,1"})}},
+         .last = AllDone,
+         .calls = {Work, Dump}},
+        {.name = "stale lists are read as fresh ones and deleted",
+         .before = {{"given.dmp", Missing},
+                    {"update.lst", Lines({"[ADD]", "FILE=old.bmp,7"})},
+                    {"update.dmp", Lines({"[PFF]", "ENTRY=old.tmp"})},
+                    {"old.bmp", "bmp"},
+                    {"old.tmp", "tmp"}},
+         .last = AllDone,
+         .calls = {Work, Dump, Base + "restool.exe product.res old.bmp /ENCODE"},
+         .after = {{"update.lst", Missing},
+                   {"update.dmp", Missing},
+                   {"old.bmp", Missing},
+                   {"old.tmp", Missing}}},
+        {.name = "format specifiers in names are shown as they are",
+         .before = {{"update.wiz", Lines({"[HEADER]", "CMD=%s%n%x.txt"})}},
+         .warnings = {"Configuration file (%s%n%x.txt) could not be located. Aborting."},
+         .last = "Reading configuration file (%s%n%x.txt)"},
     };
     for (const Row &row : rows)
         Check(row);
 }
 
 TEST_F(Update, Execution) {
-    const Files worked = {{"setup.txt", Script({"[COPY]", "COPY=app.exe,900000000,0",
-            "COPY=help.txt,1234567", "COPY=none.txt,5", "[EXECUTE]", "EXE=restool.exe run,fixup /q",
-            "[REMOVE]", "REMOVE=old.dll", "REMOVE=none.dll"})},
-        {"app.exe", Szdd("new app")}, {"help.txt", "plain help"}, {"old.dll", "old"},
-        {"new1.bmp", Szdd("one")}, {"new2.bmp", "two"}, {"work.tmp", "leftover"},
+    // Every kind of entry; made.txt is removed, then made, as the passes meet
+    // REMOVE lines before EXECUTE lines.
+    const Files worked = {
+        {"setup.txt",
+         Script({"[COPY]", "COPY=app.exe,900000000,0", "COPY=help.txt,1234567", "COPY=none.txt,5",
+                 "[EXECUTE]", "EXE=restool.exe run,fixup /q", "EXE=restool.exe 0 --create=made.txt",
+                 "[REMOVE]", "REMOVE=old.dll", "REMOVE=none.dll", "REMOVE=made.txt"})},
+        {"app.exe", Szdd("new app")},
+        {"help.txt", "plain help"},
+        {"old.dll", "old"},
+        {"new1.bmp", Szdd("one")},
+        {"new2.bmp", "two"},
+        {"work.tmp", "leftover"},
         {"given.lst", Lines({"[ADD]", "FILE=new1.bmp,7", "FILE=new2.bmp,8"})},
         {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp", "ENTRY=gone.tmp"})}};
-    const std::string Sub = std::string("sub dir") + PathSeparator + "prog.exe";
+    const Files workedAfter = {{"app.exe", "new app"}, {"old.dll", Missing},
+                               {"made.txt", ""},       {"new1.bmp", Missing},
+                               {"new2.bmp", Missing},  {"work.tmp", Missing}};
     const std::vector<std::string> workedCalls = {
-        Work, Dump, "restool.exe run", "@restool.exe product.res new2.bmp new1.bmp /ENCODE"};
+        Work, Dump, "restool.exe run", Base + "restool.exe product.res new2.bmp new1.bmp /ENCODE"};
+    const std::string inFilePass = "Decompressing file 3 of 5.";
+    // Cleanup and ADD entries, then three REMOVE, two EXECUTE and three COPY entries.
+    const std::vector<std::string> filePass = Then<std::string>(
+        {"Decompressing file 1 of 5.", "Decompressing file 1 of 5.", "Decompressing file 1 of 5.",
+         "Decompressing file 2 of 5."},
+        Then<std::string>(std::vector<std::string>(6, inFilePass),
+                          {"Decompressing file 4 of 5.", "Decompressing file 5 of 5."}));
+    const Texts workedStatuses =
+        Then<Text>(Texts(filePass.begin(), filePass.end()),
+                   {"Processing resource files.", "Processing 2 resource files.",
+                    "Processing resource file 1 of 2.", "Processing resource file 1 of 2.",
+                    "Cleaning up.", AllDone});
+    const std::string sub = std::string("sub dir") + PathSeparator + "prog.exe";
     const Row rows[] = {
-        {"worked example: newest first, every kind, both lists", worked, "", {},
-            Planned({"Decompressing file 1 of 5.", "Decompressing file 1 of 5.",
-            "Decompressing file 1 of 5.", "Decompressing file 2 of 5.",
-            "Decompressing file 3 of 5.", "Decompressing file 3 of 5.",
-            "Decompressing file 3 of 5.", "Decompressing file 3 of 5.",
-            "Decompressing file 4 of 5.", "Decompressing file 5 of 5.",
-            "Processing resource files.", "Processing 2 resource files.",
-            "Processing resource file 1 of 2.", "Processing resource file 1 of 2.",
-            "Cleaning up.", AllDone}), workedCalls, {{"app.exe", "new app"}, {"old.dll", Missing},
-            {"new1.bmp", Missing}, {"new2.bmp", Missing}, {"work.tmp", Missing}},
-            {{"app.exe", 900000000}, {"help.txt", 1234567}}},
-        {"Cancel answered No goes on", worked, "no 5", {}, {AllDone}, workedCalls,
-            {{"app.exe", "new app"}, {"old.dll", Missing}, {"new1.bmp", Missing},
-            {"new2.bmp", Missing}, {"work.tmp", Missing}}},
-        {"Cancel confirmed in the file pass: the entry under way ends, nothing after it", worked,
-            "cancel 10", {}, {"Decompressing file 3 of 5."}, {Work, Dump, "restool.exe run"},
-            {{"old.dll", Missing}, {"new1.bmp", "one"}}},
-        {"the close box in the file pass stops it too", worked, "close 10", {},
-            {"Decompressing file 3 of 5."}, {Work, Dump, "restool.exe run"},
-            {{"old.dll", Missing}, {"new1.bmp", "one"}}},
-        {"cleanup names resolve in the base directory, wherever the current one went",
-            {{"setup.txt", Script({"[COPY]", "COPY=none.txt"})}, {"work.tmp", "leftover"},
-            {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp"})}}, "cd 5", {}, {AllDone}, {Work, Dump},
-            {{"work.tmp", Missing}}},
-        {"a cleanup file that cannot be deleted shows in the status",
-            {{"given.dmp", Lines({"[PFF]", "ENTRY=full"})}, {"full/", ""}, {"full/x", "x"}}, "", {},
-            Planned({"Decompressing file 1 of 0.", "Processing resource files.", "Cleaning up.",
-            "Could not delete file: full (*", AllDone}), {Work, Dump}, {}},
-        {"a failed expansion is reported and skipped; its ADD file is not sent",
-            {{"setup.txt", Script({"[COPY]", "COPY=a.dat,5", "COPY=%s%n.dat,6"})},
-            {"a.dat", Szdd("a")}, {"%s%n.dat", Cut}, {"b.add", Cut}, {"c.add", "c"},
-            {"given.lst", Lines({"[ADD]", "FILE=c.add", "FILE=b.add"})}}, "", {"An error occured during file copy(*",
-            "An error occured during decompression of file (b.add). Skipping.", "An error occured during file copy(*",
-            "An error occured during decompression of file (%s%n.dat). Skipping."},
-            Planned({"Decompressing file 1 of 4.", "Decompressing file 1 of 4.",
-            "Decompressing file 2 of 4.", "Decompressing file 2 of 4.",
-            "Processing resource files.", "Processing 2 resource files.",
-            "Processing resource file 1 of 2.", "Cleaning up.", AllDone}),
-            {Work, Dump, "@restool.exe product.res c.add /ENCODE"},
-            {{"a.dat", "a"}, {"c.add", Missing}}, {{"a.dat", 5}}},
-        {"EXECUTE lines: cut at the first comma, quotes as the runtime splits them, 127 "
-            "characters whole, a program that does not start or fails changes nothing",
-            {{"setup.txt", Script({"[EXECUTE]", "EXE=restool.exe \"a b\" c\\\"d,e",
-            "EXE=restool.exe " + std::string(110, 'x'), "EXE=no-such-program",
-            "EXE=restool.exe nine"})}, {"$WIZARD_TEST_EXIT", "9"}}, "", {}, {AllDone},
-            {Work, Dump, "restool.exe nine", "restool.exe " + std::string(110, 'x'), "restool.exe a b c\"d"}, {}},
-        {"times at and past the ends of their range",
-            {{"setup.txt", Script({"[COPY]", "COPY=a,2147483647", "COPY=b,-2147483648",
-            "COPY=c,99999999999999999999", "COPY=d,abc", "COPY=e"})}, {"a", "a"}, {"b", "b"},
-            {"c", "c"}, {"d", "d"}, {"e", "e"}}, "", {}, {AllDone}, {Work, Dump}, {},
-            {{"a", 2147483647}, {"c", 1661992959}, {"d", 0}, {"e", 0}}},
-        {"cleanup names that are no files: reported or skipped, nothing else touched",
-            {{"given.dmp", Lines({"[PFF]", "ENTRY=", "ENTRY=.", "ENTRY=..", "ENTRY=sub", "ENTRY=*",
-            "ENTRY=*.dat", "ENTRY=?eep.dat"})}, {"sub/", ""}, {"keep.dat", "keep"}}, "", {},
-            {AllDone}, {Work, Dump}, {}},
-        {"an EXECUTE program path with a blank is found as CreateProcessA finds it",
-            {{"setup.txt", Script({"[EXECUTE]", "EXE=" + Sub + " run"})}, {"sub dir/", ""},
-            {Sub, ChildCopy}}, "", {}, {AllDone}, {Work, Dump, Sub + " run"}, {}},
-        {"a UTF-8 byte order mark starting any file read is skipped",
-            {{"update.wiz", Bom + Lines({"[HEADER]", "CMD=setup.txt"})},
-            {"setup.txt", Bom + Script({"[REMOVE]", "REMOVE=old.dll"})}, {"old.dll", "old"},
-            {"given.lst", Bom + Lines({"[ADD]", "FILE=new.bmp"})}, {"new.bmp", "new"},
-            {"given.dmp", Bom + Lines({"[PFF]", "ENTRY=work.tmp"})}, {"work.tmp", "work"}}, "", {},
-            {AllDone}, {Work, Dump, "@restool.exe product.res new.bmp /ENCODE"},
-            {{"old.dll", Missing}, {"new.bmp", Missing}, {"work.tmp", Missing}}},
+        {.name = "worked example: newest first, every kind, both lists",
+         .before = worked,
+         .statuses = Planned(workedStatuses),
+         .calls = workedCalls,
+         .after = workedAfter,
+         .times = {{"app.exe", 900000000}, {"help.txt", 1234567}}},
+        {.name = "Cancel answered No goes on",
+         .before = worked,
+         .user = AnswerNo(5),
+         .last = AllDone,
+         .calls = workedCalls,
+         .after = workedAfter},
+        {.name = "Cancel confirmed in the file pass: the entry under way ends, nothing after it",
+         .before = worked,
+         .user = Cancel(12),
+         .last = inFilePass,
+         .calls = {Work, Dump, "restool.exe run"},
+         .after = {{"old.dll", Missing}, {"made.txt", ""}, {"new1.bmp", "one"}}},
+        {.name = "the close box in the file pass stops it too",
+         .before = worked,
+         .user = Close(12),
+         .last = inFilePass,
+         .calls = {Work, Dump, "restool.exe run"},
+         .after = {{"old.dll", Missing}, {"made.txt", ""}, {"new1.bmp", "one"}}},
+        {.name = "cleanup names resolve in the base directory, wherever the current one went",
+         .before = {{"setup.txt", Script({"[COPY]", "COPY=none.txt"})},
+                    {"work.tmp", "leftover"},
+                    {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp"})}},
+         .user = MoveAway(5),
+         .last = AllDone,
+         .calls = {Work, Dump},
+         .after = {{"work.tmp", Missing}}},
+        {.name = "a cleanup file that cannot be deleted shows in the status",
+         .before = {{"given.dmp", Lines({"[PFF]", "ENTRY=full"})},
+                    {"full", Directory},
+                    {"full/x", "x"}},
+         .statuses = Planned({"Decompressing file 1 of 0.", "Processing resource files.",
+                              "Cleaning up.", Prefix("Could not delete file: full ("), AllDone}),
+         .calls = {Work, Dump}},
+        {.name = "a failed expansion is reported and skipped; its ADD file is not sent",
+         .before = {{"setup.txt", Script({"[COPY]", "COPY=a.dat,5", "COPY=%s%n.dat,6"})},
+                    {"a.dat", Szdd("a")},
+                    {"%s%n.dat", Cut},
+                    {"b.add", Cut},
+                    {"c.add", "c"},
+                    {"given.lst", Lines({"[ADD]", "FILE=c.add", "FILE=b.add"})}},
+         .warnings = {Prefix(CopyFailed),
+                      "An error occured during decompression of file (b.add). Skipping.",
+                      Prefix(CopyFailed),
+                      "An error occured during decompression of file (%s%n.dat). Skipping."},
+         .statuses = Planned({"Decompressing file 1 of 4.", "Decompressing file 1 of 4.",
+                              "Decompressing file 2 of 4.", "Decompressing file 2 of 4.",
+                              "Processing resource files.", "Processing 2 resource files.",
+                              "Processing resource file 1 of 2.", "Cleaning up.", AllDone}),
+         .calls = {Work, Dump, Base + "restool.exe product.res c.add /ENCODE"},
+         .after = {{"a.dat", "a"}, {"c.add", Missing}},
+         .times = {{"a.dat", 5}}},
+        {.name = "EXECUTE lines: cut at the first comma, quotes as the runtime splits them, "
+                 "127 characters whole, a program that does not start or fails changes nothing",
+         .before = {{"setup.txt", Script({"[EXECUTE]", "EXE=restool.exe \"a b\" c\\\"d,e",
+                                          "EXE=restool.exe " + std::string(110, 'x'),
+                                          "EXE=no-such-program", "EXE=restool.exe nine"})}},
+         .env = {{"WIZARD_TEST_EXIT", "9"}},
+         .last = AllDone,
+         .calls = {Work, Dump, "restool.exe nine", "restool.exe " + std::string(110, 'x'),
+                   "restool.exe a b c\"d"}},
+        {.name = "times at and past the ends of their range",
+         .before = {{"setup.txt", Script({"[COPY]", "COPY=a,2147483647", "COPY=b,-2147483648",
+                                          "COPY=c,99999999999999999999", "COPY=d,abc", "COPY=e"})},
+                    {"a", "a"},
+                    {"b", "b"},
+                    {"c", "c"},
+                    {"d", "d"},
+                    {"e", "e"}},
+         .last = AllDone,
+         .calls = {Work, Dump},
+         .times = {{"a", 2147483647}, {"c", 1661992959}, {"d", 0}, {"e", 0}}},
+        {.name = "cleanup names that are no files: reported or skipped, nothing else touched",
+         .before = {{"given.dmp", Lines({"[PFF]", "ENTRY=", "ENTRY=.", "ENTRY=..", "ENTRY=sub",
+                                         "ENTRY=*", "ENTRY=*.dat", "ENTRY=?eep.dat"})},
+                    {"sub", Directory},
+                    {"keep.dat", "keep"}},
+         .last = AllDone,
+         .calls = {Work, Dump}},
+        {.name = "an EXECUTE program path with a blank is found as CreateProcessA finds it",
+         .before = {{"setup.txt", Script({"[EXECUTE]", "EXE=" + sub + " run"})},
+                    {"sub dir", Directory},
+                    {sub, ChildCopy}},
+         .last = AllDone,
+         .calls = {Work, Dump, sub + " run"}},
+        {.name = "a UTF-8 byte order mark starting any file read is skipped",
+         .before = {{"update.wiz", Bom + Lines({"[HEADER]", "CMD=setup.txt"})},
+                    {"setup.txt", Bom + Script({"[REMOVE]", "REMOVE=old.dll"})},
+                    {"old.dll", "old"},
+                    {"given.lst", Bom + Lines({"[ADD]", "FILE=new.bmp"})},
+                    {"new.bmp", "new"},
+                    {"given.dmp", Bom + Lines({"[PFF]", "ENTRY=work.tmp"})},
+                    {"work.tmp", "work"}},
+         .last = AllDone,
+         .calls = {Work, Dump, Base + "restool.exe product.res new.bmp /ENCODE"},
+         .after = {{"old.dll", Missing}, {"new.bmp", Missing}, {"work.tmp", Missing}}},
     };
     // Links, of the POSIX port (Windows needs a privilege to make them).
     const Row links[] = {
-        {"a dangling link is there to REMOVE and clean up; a removed link leaves its target",
-            {{"setup.txt", Script({"[REMOVE]", "REMOVE=dangling", "REMOVE=link"})},
-            {"dangling", "->nowhere"}, {"left", "->nowhere"}, {"link", "->target"},
-            {"target", "kept"}, {"given.dmp", Lines({"[PFF]", "ENTRY=left"})}}, "", {}, {AllDone},
-            {Work, Dump}, {{"dangling", Missing}, {"left", Missing}, {"link", Missing}}},
-        {"a copy over a link writes the file it points to and keeps the link",
-            {{"setup.txt", Script({"[COPY]", "COPY=link,5"})}, {"link", "->target"},
-            {"target", Szdd("new")}}, "", {}, {AllDone}, {Work, Dump}, {{"target", "new"}}, {{"target", 5}}},
+        {.name = "a dangling link is there to REMOVE and clean up; a removed link leaves its "
+                 "target",
+         .before = {{"setup.txt", Script({"[REMOVE]", "REMOVE=dangling", "REMOVE=link"})},
+                    {"dangling", LinkTo("nowhere")},
+                    {"left", LinkTo("nowhere")},
+                    {"link", LinkTo("target")},
+                    {"target", "kept"},
+                    {"given.dmp", Lines({"[PFF]", "ENTRY=left"})}},
+         .last = AllDone,
+         .calls = {Work, Dump},
+         .after = {{"dangling", Missing}, {"left", Missing}, {"link", Missing}}},
+        {.name = "a copy over a link writes the file it points to and keeps the link",
+         .before = {{"setup.txt", Script({"[COPY]", "COPY=link,5"})},
+                    {"link", LinkTo("target")},
+                    {"target", Szdd("new")}},
+         .last = AllDone,
+         .calls = {Work, Dump},
+         .after = {{"target", "new"}},
+         .times = {{"target", 5}}},
     };
     for (const Row &row : rows)
         Check(row);
@@ -392,22 +543,37 @@ TEST_F(Update, Execution) {
 }
 
 TEST_F(Update, MisbehavingUtility) {
+    const std::string malformed =
+        "[add]\r\nFILE=x.dat\r\n[ADD\r\nFILE=a.dat\r\nFILE\r\nFILE=\r\nFILE=,,,\r\nFILE=" +
+        std::string(300, 'x') + "\r\nFILE=b" + std::string(1, '\0') +
+        ".dat\r\nfile=c.dat\r\n FILE=c.dat\r\nFILE=d.dat,3\nFILE=e.dat\rFILE=f.dat\r\n[ADD]"
+        "\r\nFILE=g.dat\r\n";
     const Row rows[] = {
-        {"8 MB on standard output", {{"$WIZARD_TEST_MODE", "flood"}, {"$WIZARD_TEST_COUNT", "8"}},
-            "", {NoDump}, {AllDone}, {Work, Dump}, {}},
-        {"1,000 files to add and 1,000 to clean up: ten runs of 100, all deleted",
-            {{"$WIZARD_TEST_MODE", "many"}, {"$WIZARD_TEST_COUNT", "1000"}, {"$WIZARD_TEST_LOG", ""}},
-            "", {}, {AllDone}, {}, {{"encode.log", Repeat("100 100\n", 10)}}},
-        {"malformed add lists: only well-formed FILE lines of the first ADD section",
-            {{"given.lst", "[add]\r\nFILE=x.dat\r\n[ADD\r\nFILE=a.dat\r\nFILE\r\nFILE=\r\nFILE=,,,\r\nFILE=" +
-            std::string(300, 'x') + "\r\nFILE=b" + std::string(1, '\0') +
-            ".dat\r\nfile=c.dat\r\n FILE=c.dat\r\nFILE=d.dat,3\nFILE=e.dat\rFILE=f"
-            ".dat\r\n[ADD]\r\nFILE=g.dat\r\n"}, {"a.dat", "a"}, {"b", "b"}, {"c.dat", "c"},
-            {"d.dat", "d"}, {"e.dat", "e"}, {"f.dat", "f"}, {"g.dat", "g"}, {"x.dat", "x"}}, "", {},
-            {AllDone}, {Work, Dump, "@restool.exe product.res e.dat d.dat a.dat /ENCODE"},
-            {{"a.dat", Missing}, {"d.dat", Missing}, {"e.dat", Missing}}},
+        {.name = "8 MB on standard output",
+         .env = {{"WIZARD_TEST_MODE", "flood"}, {"WIZARD_TEST_COUNT", "8"}},
+         .warnings = {NoDump},
+         .last = AllDone,
+         .calls = {Work, Dump}},
+        {.name = "1,000 files to add and 1,000 to clean up: ten runs of 100, all deleted",
+         .env = {{"WIZARD_TEST_MODE", "many"},
+                 {"WIZARD_TEST_COUNT", "1000"},
+                 {"WIZARD_TEST_LOG", ""}},
+         .last = AllDone,
+         .after = {{"encode.log", Repeat("100 100\n", 10)}}},
+        {.name = "malformed add lists: only well-formed FILE lines of the first ADD section",
+         .before = {{"given.lst", malformed},
+                    {"a.dat", "a"},
+                    {"b", "b"},
+                    {"c.dat", "c"},
+                    {"d.dat", "d"},
+                    {"e.dat", "e"},
+                    {"f.dat", "f"},
+                    {"g.dat", "g"},
+                    {"x.dat", "x"}},
+         .last = AllDone,
+         .calls = {Work, Dump, Base + "restool.exe product.res e.dat d.dat a.dat /ENCODE"},
+         .after = {{"a.dat", Missing}, {"d.dat", Missing}, {"e.dat", Missing}}},
     };
-    // clang-format on
     for (const Row &row : rows)
         Check(row);
 }
@@ -423,6 +589,7 @@ class Passes : public Update {
     // A fresh recording and window, with the names planning would have set, and
     // count ADD entries "f1" and on, the list meeting them in that order.
     void Prepare(int count, bool write = true) {
+        FreeWorkList();
         RecordingReset();
         ASSERT_TRUE(ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory));
         snprintf(Wizard.ResourceFile, sizeof Wizard.ResourceFile, "product.res");
@@ -464,7 +631,7 @@ TEST_F(Passes, EncodingBatchesAndBar) {
         Prepare(c.files);
         size_t mark = RecordedWith("bar ").size();
         WriteFile("!tmpexec.$$$", "left from before");
-        Act(c.cancelAt ? "cancel " + std::to_string(c.cancelAt) : "");
+        Act(c.cancelAt ? Cancel(c.cancelAt) : Action());
 
         EXPECT_EQ(ResourceEncodingPass(c.files), c.cancelAt ? 0 : 1);
 
@@ -682,7 +849,7 @@ TEST_F(Update, Sequence) {
     for (const Centre &c : centres) {
         int x = -1, y = -1;
         CenterPosition(&c.screen, &c.window, &x, &y);
-        EXPECT_EQ(x * 10000 + y, c.x * 10000 + c.y);
+        EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.x, c.y));
     }
 }
 
