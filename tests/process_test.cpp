@@ -21,9 +21,13 @@ const std::string Stale = "output of an earlier run";
 
 // program: RunCaptured's, or none for RunEntryCommand; output: the capture file
 // afterwards, without CR, "*" ending a prefix.
-// clang-format off
-struct Started { const char *program; std::string line; int result; int32_t code; std::string output, capture = Capture; };
-// clang-format on
+struct Started {
+    const char *program;
+    std::string line;
+    int result;
+    int32_t code;
+    std::string output, capture = Capture;
+};
 
 class Process : public ScratchTest {};
 
@@ -99,11 +103,10 @@ TEST_F(Process, RunTable) {
     StopHolding(&holder);
     CloseHandle(reader);
 #endif
-    EXPECT_EQ(RunCaptured(nullptr, ran.c_str(), 1, nullptr, Capture) +
-                  RunCaptured(ran.c_str(), nullptr, 1, nullptr, Capture) +
-                  RunEntryCommand(nullptr, 1, nullptr, Capture) +
-                  RunEntryCommand("", 1, nullptr, Capture),
-              -4);
+    EXPECT_EQ(RunCaptured(nullptr, ran.c_str(), 1, nullptr, Capture), -1);
+    EXPECT_EQ(RunCaptured(ran.c_str(), nullptr, 1, nullptr, Capture), -1);
+    EXPECT_EQ(RunEntryCommand(nullptr, 1, nullptr, Capture), -1);
+    EXPECT_EQ(RunEntryCommand("", 1, nullptr, Capture), -1);
     EXPECT_FALSE(Exists("ran"));
 }
 

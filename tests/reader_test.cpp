@@ -7,6 +7,8 @@
 
 #include <string.h>
 
+#include <tuple>
+
 using namespace std::string_literals;
 
 namespace {
@@ -46,7 +48,6 @@ struct Lookup {
 };
 
 TEST(Reader, LookupTable) {
-    // clang-format off
     std::vector<Lookup> rows = {
         {"[HEADER]\r\nCMD = setup.txt ; c\r\ncmd=o\r\n", "HEADER", "cmd", "[setup.txt ]"},
         // Headers: the file's run of A-Z, 0-9 and "_" equals the upper-cased name.
@@ -66,11 +67,14 @@ TEST(Reader, LookupTable) {
         {"[A]\r\n  CMD=x\r\n\tCMD=y\r\nCMD\t=z\r\n;CMD=c\r\n", "A", "CMD", ""},
         {"[A]\r\nCMD  =x\r\n", "A", "CMD", "[x]"},
         {"[A]\r\nCM=x\r\nCMDX=y\r\n\r\n=z\r\n", "A", "CMD", ""},
-        {"[EXE]\r\nCOPY=no\r\nEXE=one\r\nX=no\r\nEXE=two\r\n[B]\r\nEXE=no\r\n", "EXE", "exe", "[one][two]"},
+        {"[EXE]\r\nCOPY=no\r\nEXE=one\r\nX=no\r\nEXE=two\r\n[B]\r\nEXE=no\r\n", "EXE", "exe",
+         "[one][two]"},
         // Values: leading blanks go, trailing ones stay, ";" and CR end them.
-        {"[A]\r\nK=  a b  ;c\r\nK=a=b\r\nK=\tx\r\nK=a\rb\r\nK=c\r\r\n", "A", "K", "[a b  ][a=b][\tx][a][c]"},
+        {"[A]\r\nK=  a b  ;c\r\nK=a=b\r\nK=\tx\r\nK=a\rb\r\nK=c\r\r\n", "A", "K",
+         "[a b  ][a=b][\tx][a][c]"},
         {"[A]\r\nK\r\nK=\r\nK=;x\r\nK=   \r\n", "A", "K", "[][][][]"},
-        {"[A]\r\nN= 42abc\r\nN=-7\r\nN=- 5\r\nN=4294967297\r\n", "A", "N", "[42abc][-7][- 5][4294967297]"},
+        {"[A]\r\nN= 42abc\r\nN=-7\r\nN=- 5\r\nN=4294967297\r\n", "A", "N",
+         "[42abc][-7][- 5][4294967297]"},
         // Any line starting with "[" ends the section; only the first counts.
         {"[A]\r\n[" + std::string(400, 'b') + "\r\nK=1\r\n", "A", "K", ""},
         {"[A]\r\nJ=1\r\n[A]\r\nK=2\r\n", "A", "K", ""},
@@ -85,7 +89,6 @@ TEST(Reader, LookupTable) {
         {"[A]\r\nK=1\r\n[\0B]\r\nK=4\r\n"s, "A", "K", "[1]"},
         {"[A]\0x\r\nK=1\r\n"s, "A", "K", "[1]"},
     };
-    // clang-format on
     // Lines up to 126 characters are read; longer ones are passed over whole.
     // A cut line's tail would look like a line of its own.
     for (size_t length : {0u, 1u, 4u}) // the destination's size, which may be none at all
@@ -139,33 +142,45 @@ TEST_F(ReaderFile, LoadsAndFails) {
 #endif
 }
 
-// Rows "text|number".
 TEST(Values, ParseIntegerFollowsAtoiAndWraps) {
-    for (std::string row :
-         {"  -12x|-12", "+5|5", "\t\n\v\f\r 7|7", "- 5|0", "+-5|0", "0x10|0", "007|7",
-          "-2147483648|-2147483648", "2147483648|-2147483648", "-4294967297|-1"}) {
-        size_t bar = row.rfind('|');
-        EXPECT_EQ(ParseInteger(row.substr(0, bar).c_str()), std::stoi(row.substr(bar + 1))) << row;
-    }
+    const struct {
+        const char *text;
+        int32_t number;
+    } rows[] = {{"  -12x", -12},
+                {"+5", 5},
+                {"\t\n\v\f\r 7", 7},
+                {"- 5", 0},
+                {"+-5", 0},
+                {"0x10", 0},
+                {"007", 7},
+                {"-2147483648", INT32_MIN},
+                {"2147483648", INT32_MIN},
+                {"-4294967297", -1}};
+    for (const auto &row : rows)
+        EXPECT_EQ(ParseInteger(row.text), row.number) << row.text;
 }
 
-// Each entry from its comma fields (empty ones vanish); rows "value|name|time|extra".
+// Each entry from its comma fields (empty ones vanish).
 TEST(WorkList, EntriesFromValues) {
-    const uint32_t kinds[] = {ENTRY_COPY,   ENTRY_ADD,     ENTRY_ADD | ENTRY_FAILED,
-                              ENTRY_REMOVE, ENTRY_CLEANUP, ENTRY_EXECUTE};
-    int at = 0;
-    for (std::string row :
-         {"name.exe,100,7,9|name.exe|100|7", "name.exe,,7,|name.exe|7|0", ",,name.exe|name.exe|0|0",
-          " a;b ,abc| a;b |0|0", "run.exe a,b 3,-4|run.exe a|0|-4", ",,,||0|0"}) {
-        const std::string expected = row.substr(row.find('|') + 1);
-        row[row.find('|')] = '\0';
-        WorkEntry *entry = AddWorkEntry(&row[0]);
+    const struct {
+        const char *value, *name;
+        int32_t time, extra;
+        uint32_t kind; // given afterwards, for the counts
+    } rows[] = {{"name.exe,100,7,9", "name.exe", 100, 7, ENTRY_COPY},
+                {"name.exe,,7,", "name.exe", 7, 0, ENTRY_ADD},
+                {",,name.exe", "name.exe", 0, 0, ENTRY_ADD | ENTRY_FAILED},
+                {" a;b ,abc", " a;b ", 0, 0, ENTRY_REMOVE},
+                {"run.exe a,b 3,-4", "run.exe a", 0, -4, ENTRY_CLEANUP},
+                {",,,", "", 0, 0, ENTRY_EXECUTE}};
+    for (const auto &row : rows) {
+        std::string value = row.value;
+        WorkEntry *entry = AddWorkEntry(&value[0]);
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry->kind, 0u);
-        entry->kind = kinds[at++];
-        EXPECT_EQ(std::string(entry->name) + "|" + std::to_string(entry->time) + "|" +
-                      std::to_string(entry->extra),
-                  expected);
+        entry->kind = row.kind;
+        EXPECT_EQ(std::tie(entry->name, entry->time, entry->extra),
+                  std::make_tuple(std::string(row.name), row.time, row.extra))
+            << row.value;
     }
     EXPECT_EQ(CountWorkEntries(ENTRY_ADD), 2);
     EXPECT_EQ(CountWorkEntries(ENTRY_ADD | ENTRY_COPY), 3);
@@ -173,8 +188,8 @@ TEST(WorkList, EntriesFromValues) {
     EXPECT_EQ(CountWorkEntries(0), 0);
     std::string value = std::string(300, 'n') + ",5";
     WorkEntry *entry = AddWorkEntry(&value[0]);
-    EXPECT_EQ(std::string(entry->name) + std::to_string(entry->time),
-              std::string(NAME_SIZE - 1, 'n') + "5");
+    EXPECT_EQ(entry->name, std::string(NAME_SIZE - 1, 'n'));
+    EXPECT_EQ(entry->time, 5);
     FreeWorkList();
     EXPECT_EQ(Wizard.WorkListHead, nullptr);
 }

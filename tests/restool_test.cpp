@@ -48,14 +48,19 @@ TEST_F(Restool, ArchivesGoBothWays) {
 // Each row leaves bad.tar (valid: a good archive whose member must not be
 // extracted); the names after it can never be members.
 TEST_F(Restool, BadInputIsRefusedAndNothingIsWritten) {
-    // clang-format off
-    const struct { const char *make, *message; int valid; } rows[] = {
+    const struct {
+        const char *make, *message;
+        int valid;
+    } rows[] = {
         {": >bad.tar", "empty file", 0},
         {"head -c 2000 /dev/zero | tr '\\0' x >bad.tar", "not a ustar", 0},
         {"printf abc >bad.tar", "not a ustar", 0},
-        {"head -c 5000 /dev/zero >f; tar --format=ustar -cf t f; head -c 2048 t >bad.tar", "truncated", 0},
+        {"head -c 5000 /dev/zero >f; tar --format=ustar -cf t f; head -c 2048 t >bad.tar",
+         "truncated", 0},
         {"echo hi >f; tar --format=ustar -cf t f; head -c 1024 t >bad.tar", "truncated", 0},
-        {"echo hi >f; tar --format=ustar -cf bad.tar f; printf X | dd of=bad.tar bs=1 seek=1 conv=notrunc", "not a ustar", 0},
+        {"echo hi >f; tar --format=ustar -cf bad.tar f; printf X | dd of=bad.tar bs=1 seek=1 "
+         "conv=notrunc",
+         "not a ustar", 0},
         {"echo hi >f; tar --format=ustar -cf bad.tar --transform='s,^f,../f,' -P f", "\"..\"", 0},
         {"echo hi >f; tar --format=ustar -cf bad.tar -P \"$PWD/f\"", "absolute", 0},
         {"mkdir d; echo hi >d/f; tar --format=ustar -cf bad.tar d/f", "directory part", 0},
@@ -67,7 +72,6 @@ TEST_F(Restool, BadInputIsRefusedAndNothingIsWritten) {
         {"mkdir m; echo x >m/bad.tar; tar -cf bad.tar -C m bad.tar", "overwrite", 1},
         {"mkdir m; echo x >m/late; tar -cf bad.tar --mtime=@4000000000 -C m late", "2038", 1},
     };
-    // clang-format on
     for (const auto &row : rows) {
         fs::create_directory(dir / std::to_string(&row - rows));
         fs::current_path(dir / std::to_string(&row - rows));

@@ -138,9 +138,14 @@ class Expansion : public ScratchTest {
 };
 
 // warning: the start of the one warning, or none; drawn: temporary names drawn.
-// clang-format off
-struct InPlace { const char *what; std::string bytes; int result; std::string warning; int drawn; const char *where = "."; };
-// clang-format on
+struct InPlace {
+    const char *what;
+    std::string bytes;
+    int result;
+    std::string warning;
+    int drawn;
+    const char *where = ".";
+};
 
 // The named file is either expanded or left byte for byte; no temporary file
 // is left behind either way. The large one takes several blocks of the decoder.

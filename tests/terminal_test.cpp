@@ -40,11 +40,13 @@ TEST(TerminalText, WrappingDefusingCapabilitiesAndBar) {
     for (const char *term : {"dumb", "", static_cast<const char *>(nullptr)})
         EXPECT_FALSE(TerminalCanMoveCursor(1, term)) << (term ? term : "unset");
     EXPECT_FALSE(TerminalCanMoveCursor(0, "xterm") || TerminalCanUseColour(1, "1"));
-    // clang-format off
-    const struct { ProgressState bar; const char *shown; } rows[] = {
-        {{0, 100, 50, 1}, "[#####.....]  50%"}, {{5, 5, 5, 1}, "[..........]   0%"}, // an empty range
-        {{10, 20, 20, 1}, "[##########] 100%"}, {{0, 65535, 65534, 1}, "[#########.]  99%"}};
-    // clang-format on
+    const struct {
+        ProgressState bar;
+        const char *shown;
+    } rows[] = {{{0, 100, 50, 1}, "[#####.....]  50%"},
+                {{5, 5, 5, 1}, "[..........]   0%"}, // an empty range
+                {{10, 20, 20, 1}, "[##########] 100%"},
+                {{0, 65535, 65534, 1}, "[#########.]  99%"}};
     char text[64];
     for (const auto &row : rows) {
         FormatProgressBar(&row.bar, 10, text, sizeof text);

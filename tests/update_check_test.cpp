@@ -33,9 +33,10 @@ static int Command(std::vector<const char *> argv, std::string *report) {
 
 // On a fresh copy: from becomes to in file; without from, to is written (none: removed);
 // lines: of the whole report, 0 where the platforms differ.
-// clang-format off
-struct Broken { std::string file, from, to, finding; int lines; };
-// clang-format on
+struct Broken {
+    std::string file, from, to, finding;
+    int lines;
+};
 
 class UpdateCheck : public ScratchTest {};
 

@@ -616,13 +616,18 @@ std::string Range(int64_t maximum) {
 // another size, and a cancel drops the partial batch unsent.
 TEST_F(Passes, EncodingBatchesAndBar) {
     const std::string step = "PBM_STEPIT 0 0";
-    // clang-format off
-    struct Case { int files, cancelAt; std::vector<std::string> bar; std::string batches; } cases[] = {
-        {250, 0, {Range(250), "PBM_SETSTEP 100 0", step, step, "PBM_SETSTEP 50 0", step}, "100 100\n100 100\n50 50\n"},
+    struct Case {
+        int files, cancelAt;
+        std::vector<std::string> bar;
+        std::string batches;
+    } cases[] = {
+        {250,
+         0,
+         {Range(250), "PBM_SETSTEP 100 0", step, step, "PBM_SETSTEP 50 0", step},
+         "100 100\n100 100\n50 50\n"},
         {7, 0, {Range(7), "PBM_SETSTEP 100 0", "PBM_SETSTEP 7 0", step}, "7 7\n"},
         {250, 150, {Range(250), "PBM_SETSTEP 100 0", step}, "100 100\n"},
     };
-    // clang-format on
     SetEnv("WIZARD_TEST_MODE", "many");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.files);
@@ -685,14 +690,18 @@ TEST_F(Passes, BarBeyondSixteenBits) {
 // file as it was or as the update leaves it, nothing temporary left behind, and
 // a cleanup once begun deletes every leftover.
 TEST_F(Update, StopAtEveryPump) {
-    // clang-format off
-    const Files update = {{"setup.txt", Script({"[COPY]", "COPY=one.dat,100", "COPY=two.dat,100",
-                              "[EXECUTE]", "EXE=restool.exe run", "[REMOVE]", "REMOVE=old.dll"})},
-        {"one.dat", Szdd(Data)}, {"two.dat", Szdd(Data)}, {"add1.dat", Szdd(Data)},
-        {"add2.dat", Szdd(Data)}, {"old.dll", "old"}, {"left1.tmp", "left"}, {"left2.tmp", "left"},
+    const Files update = {
+        {"setup.txt", Script({"[COPY]", "COPY=one.dat,100", "COPY=two.dat,100", "[EXECUTE]",
+                              "EXE=restool.exe run", "[REMOVE]", "REMOVE=old.dll"})},
+        {"one.dat", Szdd(Data)},
+        {"two.dat", Szdd(Data)},
+        {"add1.dat", Szdd(Data)},
+        {"add2.dat", Szdd(Data)},
+        {"old.dll", "old"},
+        {"left1.tmp", "left"},
+        {"left2.tmp", "left"},
         {"given.lst", Lines({"[ADD]", "FILE=add1.dat,100", "FILE=add2.dat,100"})},
         {"given.dmp", Lines({"[PFF]", "ENTRY=left1.tmp", "ENTRY=left2.tmp"})}};
-    // clang-format on
     int pumps = 0;
     for (int at = 0; at <= pumps; at++) {
         for (const char *how : {"cancel", "close"}) {
@@ -825,11 +834,13 @@ TEST_F(Update, Sequence) {
     fs::create_directories(dir / "product dir");
     const std::string product = (dir / "product dir").string();
     const std::string quoted = "\"" + product + "\"", x300(300, 'x'), x214(214, 'x');
-    // clang-format off
-    struct Case { std::string tail, warning; fs::path base; } cases[] = {
-        {"-q /DIR=" + product, "", dir / "product dir"}, {"/dir=" + product, "", dir},
-        {"/DIR=" + quoted, "Could not set current directory to (" + quoted + ").", dir},
-        {"/DIR=" + x300, "Could not set current directory to (" + x214 + "...).", dir}};
+    struct Case {
+        std::string tail, warning;
+        fs::path base;
+    } cases[] = {{"-q /DIR=" + product, "", dir / "product dir"},
+                 {"/dir=" + product, "", dir},
+                 {"/DIR=" + quoted, "Could not set current directory to (" + quoted + ").", dir},
+                 {"/DIR=" + x300, "Could not set current directory to (" + x214 + "...).", dir}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.tail);
         fs::current_path(dir);
@@ -842,10 +853,12 @@ TEST_F(Update, Sequence) {
     }
 
     // Each half is taken before the subtraction: odd sizes land one further on.
-    struct Centre { WindowRect screen, window; int x, y; } centres[] = {
-        {{0, 0, 1024, 768}, {10, 20, 461, 331}, 287, 229}, {{0, 0, 800, 600}, {0, 0, 801, 601}, 0, 0},
-        {{0, 0, 640, 480}, {0, 0, 3, 1}, 319, 240}};
-    // clang-format on
+    struct Centre {
+        WindowRect screen, window;
+        int x, y;
+    } centres[] = {{{0, 0, 1024, 768}, {10, 20, 461, 331}, 287, 229},
+                   {{0, 0, 800, 600}, {0, 0, 801, 601}, 0, 0},
+                   {{0, 0, 640, 480}, {0, 0, 3, 1}, 319, 240}};
     for (const Centre &c : centres) {
         int x = -1, y = -1;
         CenterPosition(&c.screen, &c.window, &x, &y);

@@ -22,7 +22,10 @@ files() {
     done
 }
 # NAME ...: the directory holds exactly these names.
-only() { [ "$(sorted $(ls -A "$dir"))" = "$(sorted "$@")" ] || fail "directory holds: $(sorted $(ls -A "$dir"))"; }
+only() {
+    local held && held=$(sorted $(ls -A "$dir"))
+    [ "$held" = "$(sorted "$@")" ] || fail "directory holds: $held"
+}
 # NAME SOURCE TIME ...: exactly these members in the archive, read with tar.
 members() {
     local unpacked names=() && unpacked=$(mktemp -d)
@@ -33,7 +36,8 @@ members() {
         cmp -s "$unpacked/$1" "$2" || fail "data.res: member $1 differs from ${2#"$root/"}"
         shift 3
     done
-    [ "$(sorted $(tar -tf "$dir/data.res"))" = "$(sorted "${names[@]}")" ] || fail "data.res: $(sorted $(tar -tf "$dir/data.res"))"
+    local held && held=$(sorted $(tar -tf "$dir/data.res"))
+    [ "$held" = "$(sorted "${names[@]}")" ] || fail "data.res: $held"
     rm -rf "$unpacked"
 }
 

@@ -14,8 +14,8 @@ wait_file() { for _ in $(seq 300); do [ -e "$1" ] && return 0; sleep 0.1; done; 
 make_update() {
     d=$1 && mkdir -p "$d"
     printf '[HEADER]\r\nCMD=patch.txt\r\n' >"$d/update.wiz"
-    printf '[HEADER]\r\nDST=data.res\r\n[PRECHECK]\r\nRESEXE=util\r\n[COPY]\r\nCOPY=app.txt,900,0\r\n[EXECUTE]\r\nEXE=%s\r\n[REMOVE]\r\nREMOVE=old.txt\r\n' \
-        "${2:-util wait started release}" >"$d/patch.txt"
+    printf '%s\r\n' '[HEADER]' DST=data.res '[PRECHECK]' RESEXE=util '[COPY]' COPY=app.txt,900,0 \
+        '[EXECUTE]' "EXE=${2:-util wait started release}" '[REMOVE]' REMOVE=old.txt >"$d/patch.txt"
     printf '[ADD]\r\nFILE=new1.txt,900\r\n' >"$d/add.lst"
     printf '[PFF]\r\nENTRY=work.tmp\r\n' >"$d/dump.lst"
     cp "$child" "$d/util"
@@ -23,14 +23,31 @@ make_update() {
 }
 export WIZARD_TEST_LST=add.lst WIZARD_TEST_DMP=dump.lst WIZARD_TEST_LOG=util.log
 untouched() { [ -e old.txt ] && [ -e work.tmp ] && [ ! -e util.log ]; }
-completed() { [ "$(tail -n 1 "$o")" = "All done." ] && [ ! -e old.txt ] && grep -q /ENCODE util.log; }
-stopped() { [ -e work.tmp ] && ! grep -q /ENCODE util.log && ! grep -qx "All done." "$o"; }
-asked() { grep -qF "Are you sure you want to cancel?  Doing so will leave this update incomplete and may result in product instability.  If this occurs, you will need to re-install the product. [Y/n]" "$o"; }
+encoded() { grep -q /ENCODE util.log; }
+completed() { [ "$(tail -n 1 "$o")" = "All done." ] && [ ! -e old.txt ] && encoded; }
+stopped() { [ -e work.tmp ] && ! encoded && ! grep -qx "All done." "$o"; }
+question="Are you sure you want to cancel?  Doing so will leave this update incomplete and may \
+result in product instability.  If this occurs, you will need to re-install the product. [Y/n]"
+asked() { grep -qF "$question" "$o"; }
+shows() { grep -qxF -- "$1" "$o"; }       # a line of standard output
+said() { [ "$(cat "$e")" = "$1" ]; }      # the whole of standard error
+warned() { said "$1"$'\nupdate-wizard: 1 warning.'; }
+bogus="update-wizard: unknown option '--bogus'; see update-wizard --help"
+nobase="Error! Could not set BaseDirectory variable."
+noutil="Resource Utility (util) could not be located. Aborting."
+nodump="Warning.  Could not open cleanup configuration file."
+file201="Processing resource file 201 of 250."
+at() { shows "Destination Directory: $PWD${1:-}"; } # the product directory shown
+again() { grep -q "Please answer y or n." "$o"; }
+many() { export WIZARD_TEST_MODE=many WIZARD_TEST_COUNT=$1; }
+example() { "$root/scripts/make-example" . "$build" >/dev/null; }
+example_done() { "$root/tests/example/check_example.sh" . whole; }
 version=$(sed -n 's/^#define WIZARD_VERSION "\(.*\)"$/\1/p' "$root/src/state/version.h")
 help=$(sed -n '/^## Command line/,/^## /p' "$root/README.md" | sed -n '/^```/,/^```/{/^```/d;p}')
 
 on_pipes() {
-    # id | setup in the product dir | arguments (@: the product dir) | input | signal | status | check
+    # id | setup in the product dir | arguments (@: the product dir) | input | signal | status |
+    # check
     while IFS='|' read -r id setup args input signal status check; do
         d=$work/${id// /-} o=$d.out e=$d.err
         make_update "$d"
@@ -47,21 +64,21 @@ on_pipes() {
 help|:|--help|y\n|-|0|[ "$(cat "$o")" = "$help" ] && [ ! -s "$e" ] && untouched
 short help|:|-h /DIR=@|y\n|-|0|[ "$(cat "$o")" = "$help" ] && untouched
 version|:|--version|y\n|-|0|[ "$(cat "$o")" = "update-wizard $version" ] && untouched
-unknown option|:|--bogus /DIR=@|y\n|-|2|[ "$(cat "$e")" = "update-wizard: unknown option '--bogus'; see update-wizard --help" ] && [ ! -s "$o" ] && untouched
-whole run|:|/DIR=@| Yes \r\n|-|0|completed && [ ! -e work.tmp ] && [ ! -s "$e" ] && grep -qx "Destination Directory: $PWD" "$o"
-directory with a blank|mkdir "a b"|/DIR=@/a b|n\n|-|2|grep -qx "Destination Directory: $PWD/a b" "$o"
-declined, only the first answer counts|:|/DIR=@|yess\ny\n|-|2|untouched && grep -qx "Accept? \[y/N\] yess" "$o"
+unknown option|:|--bogus /DIR=@|y\n|-|2|said "$bogus" && [ ! -s "$o" ] && untouched
+whole run|:|/DIR=@| Yes \r\n|-|0|completed && [ ! -e work.tmp ] && said "" && at
+directory with a blank|mkdir "a b"|/DIR=@/a b|n\n|-|2|at "/a b"
+only the first answer counts|:|/DIR=@|yess\ny\n|-|2|untouched && shows "Accept? [y/N] yess"
 input ends at the agreement|:|/DIR=@||-|2|untouched
-directory unreadable|mkdir gone && cd gone && rmdir ../gone||y\n|-|1|[ "$(head -n 1 "$e")" = "Error! Could not set BaseDirectory variable." ] && untouched
-planning gives up|rm util|/DIR=@|y\n|-|3|[ "$(cat "$e")" = $'Resource Utility (util) could not be located. Aborting.\nupdate-wizard: 1 warning.' ] && [ -e old.txt ]
-run with a warning|rm dump.lst|/DIR=@|y\n|-|4|completed && [ "$(cat "$e")" = $'Warning.  Could not open cleanup configuration file.\nupdate-wizard: 1 warning.' ]
+no directory|mkdir gone && cd gone && rmdir ../gone||y\n|-|1|untouched && grep -qx "$nobase" "$e"
+planning stops|rm util|/DIR=@|y\n|-|3|untouched && warned "$noutil"
+a warning|rm dump.lst|/DIR=@|y\n|-|4|completed && warned "$nodump"
 Ctrl-C confirmed|:|/DIR=@|y\n\n|INT|5|asked && stopped
-Ctrl-C answered No|:|/DIR=@|y\nyess\n No\n|INT|0|asked && grep -q "Please answer y or n." "$o" && completed
+Ctrl-C answered No|:|/DIR=@|y\nyess\n No\n|INT|0|asked && again && completed
 Ctrl-C, input ends|:|/DIR=@|y\n|INT|5|asked && stopped
 hang-up|:|/DIR=@|y\n|HUP|5|! asked && stopped
 SIGTERM|:|/DIR=@|y\n|TERM|5|! asked && stopped
-250 files|export WIZARD_TEST_MODE=many WIZARD_TEST_COUNT=250|/DIR=@|y\n|-|0|completed && [ -z "$(uniq -d "$o")" ] && grep -qx "Processing resource file 201 of 250." "$o"
-example update|"$root/scripts/make-example" . "$build" >/dev/null|/DIR=@|y\n|-|0|[ ! -s "$e" ] && "$root/tests/example/check_example.sh" . whole
+250 files|many 250|/DIR=@|y\n|-|0|completed && [ -z "$(uniq -d "$o")" ] && shows "$file201"
+example update|example|/DIR=@|y\n|-|0|said "" && example_done
 ROWS
 }
 
@@ -85,7 +102,8 @@ in_tmux() {
     [ -z "$(screen narrow | awk 'length > 39')" ] || fail "a line wider than the terminal"
     keys narrow Enter # one more line, taken without a second key
     wait_for narrow "again."
-    [ "$(screen narrow | grep . | tail -n 2)" = $'again.\n-- More --  space, Enter, q' ] || fail "Enter"
+    [ "$(screen narrow | grep . | tail -n 2)" = $'again.\n-- More --  space, Enter, q' ] ||
+        fail "Enter"
     keys narrow q
     wait_for narrow "Accept? [y/N]"
     ! screen narrow | grep -q "By choosing" || fail "q did not skip to the question"
@@ -98,8 +116,11 @@ in_tmux() {
     keys narrow n Enter
     wait_for narrow "Press Enter to finish."
     after=$(screen narrow | sed -n '/\[Y\/n\] n$/,$p')
-    [ "$(grep -c "^Tarvelle Local File Update Wizard$" <<<"$after")" = 1 ] || fail "not redrawn in place"
-    for text in "  All done." "100%" "[ Finish ]"; do grep -qF -- "$text" <<<"$after" || fail "no [$text]"; done
+    [ "$(grep -c "^Tarvelle Local File Update Wizard$" <<<"$after")" = 1 ] ||
+        fail "not redrawn in place"
+    for text in "  All done." "100%" "[ Finish ]"; do
+        grep -qF -- "$text" <<<"$after" || fail "no [$text]"
+    done
     keys narrow Enter
     wait_file "$work/narrow.rc" && [ "$(cat "$work/narrow.rc")" = 0 ] || fail "Finish: exit status"
     # 120 columns, standard output to a file: questions (at most 79 columns wide) on the
@@ -110,7 +131,8 @@ in_tmux() {
     wait_for log "Accept? [y/N]"
     [ -z "$(screen log | awk 'length > 79')" ] || fail "the agreement is wider than 79 columns"
     keys log y Enter
-    wait_file "$work/log.rc" && [ "$(cat "$work/log.rc")" = 0 ] && [ "$(tail -n 1 "$work/log.out")" = "All done." ] ||
+    wait_file "$work/log.rc" && [ "$(cat "$work/log.rc")" = 0 ] &&
+        [ "$(tail -n 1 "$work/log.out")" = "All done." ] ||
         fail "log: exit status $(cat "$work/log.rc"), $(cat "$work/log.out")"
     ! grep -q "Accept?" "$work/log.out" || fail "log: the question went to the log"
 }

@@ -129,9 +129,11 @@ class Wizard : public ScratchTest {
     PROCESS_INFORMATION run = {};
 };
 
-// clang-format off
-struct AgreementCase { const char *name; void (*act)(HWND agreement); bool accepts; };
-// clang-format on
+struct AgreementCase {
+    const char *name;
+    void (*act)(HWND agreement);
+    bool accepts;
+};
 
 class Agreement : public Wizard, public ::testing::WithParamInterface<AgreementCase> {};
 
@@ -154,14 +156,13 @@ TEST_P(Agreement, DeclinesOrRunsToTheEnd) {
     EXPECT_EQ(Exists("calls.log"), GetParam().accepts) << "whether the utility ran";
 }
 
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Wine, Agreement, ::testing::Values(
-    AgreementCase{"CancelButton", [](HWND a) { Press(a, IDCANCEL); }, false},
-    AgreementCase{"EscapeKey", [](HWND a) { PostKey(a, VK_ESCAPE); }, false},
-    AgreementCase{"CloseBox", CloseBox, false},
-    AgreementCase{"EnterKey", [](HWND a) { PostKey(a, VK_RETURN); }, true}),
+INSTANTIATE_TEST_SUITE_P(
+    Wine, Agreement,
+    ::testing::Values(AgreementCase{"CancelButton", [](HWND a) { Press(a, IDCANCEL); }, false},
+                      AgreementCase{"EscapeKey", [](HWND a) { PostKey(a, VK_ESCAPE); }, false},
+                      AgreementCase{"CloseBox", CloseBox, false},
+                      AgreementCase{"EnterKey", [](HWND a) { PostKey(a, VK_RETURN); }, true}),
     [](const ::testing::TestParamInfo<AgreementCase> &info) { return info.param.name; });
-// clang-format on
 
 // Dismissing the warning of a failed planning closes the window, Finish disabled.
 TEST_F(Wizard, FailedPlanningClosesTheWindow) {
@@ -180,9 +181,12 @@ TEST_F(Wizard, FailedPlanningClosesTheWindow) {
 // "release1"), so the window takes it at the pump before the second (held until
 // "release2"); the third leaves "after.flag".
 // quit: a quit message to the wizard's thread first; close: the close box, not Cancel.
-// clang-format off
-struct PassCase { const char *name; bool quit, close; int answer; bool completes; };
-// clang-format on
+struct PassCase {
+    const char *name;
+    bool quit, close;
+    int answer;
+    bool completes;
+};
 
 class InsideAPass : public Wizard, public ::testing::WithParamInterface<PassCase> {};
 
@@ -217,12 +221,14 @@ TEST_P(InsideAPass, CancelCloseAndQuit) {
     EXPECT_EQ(Exists("after.flag"), param.completes);
 }
 
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Wine, InsideAPass, ::testing::Values(
-    PassCase{"CancelNo", false, false, IDNO, true}, PassCase{"CancelYes", false, false, IDYES, false},
-    PassCase{"CloseBox", false, true, 0, false}, PassCase{"QuitThenCancelNo", true, false, IDNO, true}),
-    [](const ::testing::TestParamInfo<PassCase> &info) { return info.param.name; });
-// clang-format on
+INSTANTIATE_TEST_SUITE_P(Wine, InsideAPass,
+                         ::testing::Values(PassCase{"CancelNo", false, false, IDNO, true},
+                                           PassCase{"CancelYes", false, false, IDYES, false},
+                                           PassCase{"CloseBox", false, true, 0, false},
+                                           PassCase{"QuitThenCancelNo", true, false, IDNO, true}),
+                         [](const ::testing::TestParamInfo<PassCase> &info) {
+                             return info.param.name;
+                         });
 
 // The example update in WIZARD_EXAMPLE/whole and /cancelled, made by example/wine_e2e.sh.
 using Example = Wizard;
