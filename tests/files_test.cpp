@@ -83,14 +83,15 @@ TEST_F(Files, Primitives) {
     EXPECT_EQ(FileSizeOf(NO_FILE), -1);
     EXPECT_EQ(DeleteFileOnce("missing"), 2) << "file not found, the same code on both platforms";
 
-    // A copy replaces the target whole; a failed one keeps it.
-    EXPECT_EQ(CopyFileOver("old", "to"), 0);
+    // A move replaces the target whole and takes the source; a failed one keeps both.
+    EXPECT_EQ(MoveFileOver("old", "to"), 0);
     EXPECT_TRUE(ReadFile("to") == data);
+    EXPECT_FALSE(Exists("old"));
     WriteFile("small", "s");
-    EXPECT_EQ(CopyFileOver("small", "to"), 0);
-    EXPECT_EQ(CopyFileOver("missing", "to"), 2);
-    EXPECT_NE(CopyFileOver("small", "no/such/dir/to"), 0);
-    EXPECT_EQ(ReadFile("to"), "s");
+    EXPECT_EQ(MoveFileOver("missing", "to"), 2);
+    EXPECT_NE(MoveFileOver("small", "no/such/dir/to"), 0);
+    EXPECT_EQ(ReadFile("small"), "s");
+    EXPECT_TRUE(ReadFile("to") == data);
 }
 
 TEST_F(Files, Names) {

@@ -173,7 +173,7 @@ static int PrepareWork(const char *source, const char *work) {
             return 0;
     }
     snprintf(to, sizeof to, "%s/%s", work, UtilityName);
-    int ok = CopyFileOver(BENCH_UTILITY_PATH, to) == 0 && chmod(to, 0755) == 0;
+    int ok = symlink(BENCH_UTILITY_PATH, to) == 0;
     sync();
     return ok;
 }
@@ -234,7 +234,7 @@ static double RunWizard(const char *work) {
 }
 
 // The file work of one entry: decode an SZDD file through a temporary file,
-// copy it over, delete the temporary file, set both times.
+// move it over, set both times.
 static int BaselinePrepareFile(const char *name, int32_t time) {
     unsigned char header[SZDD_HEADER_SIZE];
     int fd = open(name, O_RDONLY);
@@ -248,9 +248,8 @@ static int BaselinePrepareFile(const char *name, int32_t time) {
         int64_t written = SzddExpand(in, out);
         CloseFileHandle(out);
         CloseFileHandle(in);
-        if (written < 0 || CopyFileOver(BaselineTemp, name) != 0)
+        if (written < 0 || MoveFileOver(BaselineTemp, name) != 0)
             return 0;
-        unlink(BaselineTemp);
     }
     struct utimbuf times = {time, time};
     return utime(name, &times) == 0;

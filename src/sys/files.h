@@ -33,11 +33,14 @@ int FileExists(const char *name);
 // Deletes once (a link, never its target): 0 on success, else the platform's
 // error code.
 int DeleteFileOnce(const char *name);
-// Copies from over to, overwriting: 0 on success, else the platform's error code.
-// A read-only target is refused. On POSIX an existing target keeps its
-// permissions, a failed copy leaves it unchanged, and over a symbolic link the
-// file it points to is written and the link stays.
-int CopyFileOver(const char *from, const char *to);
+// Puts from, a file of the caller's own, in the place of to, all or nothing:
+// 0 on success, else the platform's error code, with to unchanged. from is
+// flushed and renamed over to; where that cannot be done (another volume, and
+// on Windows a held, hidden or linked target) it is copied, from staying. A
+// read-only target is refused. On POSIX an existing target keeps its
+// permissions, and over a symbolic link the file it points to is replaced and
+// the link stays; on Windows a copy through a link writes the file it points to.
+int MoveFileOver(const char *from, const char *to);
 // Sets last-access and last-write times with the runtime's utime; the creation
 // time is untouched. 0 on success, -1 on failure.
 int StampFileTime(const char *name, int32_t time);

@@ -86,9 +86,11 @@ int ExpandIfCompressed(const char *name) {
         RemoveFile(temp, 0);
         return 0;
     }
-    // A failed copy leaves the named file compressed: callers must not take it
-    // as expanded and go on to time-stamp it.
-    int copyError = CopyFileOver(temp, name);
+    // The expanded file replaces the named one all or nothing: a stop at any
+    // moment leaves the compressed file, which the next run expands again. A
+    // failed replacement leaves it compressed too: callers must not take it as
+    // expanded and go on to time-stamp it.
+    int copyError = MoveFileOver(temp, name);
     if (copyError != 0) {
         ShowWarningF("An error occured during file copy(%d).", copyError);
     }

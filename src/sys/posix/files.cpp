@@ -1,6 +1,8 @@
 // File services on POSIX systems.
 #include "sys/files.h"
 
+#include "sys/fault.h"
+
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -45,6 +47,11 @@ FileHandle OpenFileShared(const char *name) {
 }
 
 FileHandle CreateFileAnew(const char *name) {
+    int fault = FaultBefore(FAULT_CREATE, name, nullptr);
+    if (fault != 0) {
+        errno = fault;
+        return NO_FILE;
+    }
     return OpenDescriptor(name, O_RDWR | O_CREAT | O_TRUNC, 0666);
 }
 
@@ -76,6 +83,11 @@ int64_t ReadFromFile(FileHandle file, void *buffer, size_t size) {
 }
 
 int64_t WriteToFile(FileHandle file, const void *buffer, size_t size) {
+    int fault = FaultBefore(FAULT_WRITE, nullptr, nullptr);
+    if (fault != 0) {
+        errno = fault;
+        return -1;
+    }
     const char *at = (const char *)buffer;
     size_t done = 0;
     while (done < size) {
@@ -113,6 +125,10 @@ int FileExists(const char *name) {
 int DeleteFileOnce(const char *name) {
     if (name == NULL || name[0] == 0) {
         return ENOENT;
+    }
+    int fault = FaultBefore(FAULT_DELETE, name, nullptr);
+    if (fault != 0) {
+        return fault;
     }
     return unlink(name) == 0 ? 0 : errno;
 }
@@ -174,28 +190,12 @@ static int FollowLinks(const char *name, char *dest, size_t size) {
     return ELOOP;
 }
 
-// The content goes to a new file beside the target first and replaces the target
-// only when complete, so a full disk never leaves the target half-written. Over
-// a symbolic link the file it points to is replaced and the link stays, as
-// Windows writes through a link.
-int CopyFileOver(const char *from, const char *name) {
-    if (from == NULL || name == NULL || from[0] == 0 || name[0] == 0) {
-        return ENOENT;
-    }
-    char to[TEMP_NAME_SIZE];
-    int followed = FollowLinks(name, to, sizeof to);
-    if (followed != 0) {
-        return followed;
-    }
+// The content of from in a new file beside to, flushed and renamed over it
+// with mode: 0, or an errno value; to is unchanged on failure.
+static int CopyThroughTwin(const char *from, const char *to, mode_t mode) {
     FileHandle source = OpenDescriptor(from, O_RDONLY, 0);
     if (source == NO_FILE) {
         return errno;
-    }
-    struct stat info;
-    if (fstat((int)source, &info) != 0) {
-        int error = errno;
-        CloseFileHandle(source);
-        return error;
     }
     char directory[DIRECTORY_SIZE];
     DirectoryPart(to, directory, sizeof directory);
@@ -207,29 +207,24 @@ int CopyFileOver(const char *from, const char *name) {
         CloseFileHandle(source);
         return error;
     }
-    // The copy replaces the content of an existing file, so it keeps that file's
-    // permissions: an expanded program stays executable. A read-only target is
-    // refused, as Windows refuses to copy over a read-only file.
-    struct stat existing;
-    mode_t mode = info.st_mode & 07777;
-    int error = 0;
-    if (stat(to, &existing) == 0) {
-        mode = existing.st_mode & 07777;
-        if ((mode & 0222) == 0) {
-            error = EACCES;
-        }
-    }
+    int error = FaultBefore(FAULT_CREATE, temp, nullptr);
     if (error == 0) {
         error = CopyContent((int)source, target);
     }
     if (error == 0 && fchmod(target, mode) != 0) {
         error = errno;
     }
+    if (error == 0) {
+        error = FaultBefore(FAULT_FLUSH, temp, nullptr);
+    }
     if (error == 0 && fsync(target) != 0) {
         error = errno;
     }
     if (close(target) != 0 && error == 0) {
         error = errno;
+    }
+    if (error == 0) {
+        error = FaultBefore(FAULT_REPLACE, temp, to);
     }
     if (error == 0 && rename(temp, to) != 0) {
         error = errno;
@@ -241,7 +236,67 @@ int CopyFileOver(const char *from, const char *name) {
     return error;
 }
 
+// Makes the content of the named file durable: 0, or an errno value.
+static int FlushNamed(const char *name) {
+    int error = FaultBefore(FAULT_FLUSH, name, nullptr);
+    FileHandle file = error == 0 ? OpenDescriptor(name, O_RDONLY, 0) : NO_FILE;
+    if (error == 0 && file == NO_FILE) {
+        error = errno;
+    }
+    if (error == 0 && fsync((int)file) != 0) {
+        error = errno;
+    }
+    CloseFileHandle(file);
+    return error;
+}
+
+// from is flushed and renamed over the target, so that the target is either
+// the old file or the new one, whenever the process or the power stops. Over
+// a symbolic link the file it points to is replaced and the link stays, as
+// Windows writes through a link; on another file system from is copied
+// through a flushed twin beside the target.
+int MoveFileOver(const char *from, const char *name) {
+    if (from == NULL || name == NULL || from[0] == 0 || name[0] == 0) {
+        return ENOENT;
+    }
+    char to[TEMP_NAME_SIZE];
+    int error = FollowLinks(name, to, sizeof to);
+    if (error != 0) {
+        return error;
+    }
+    struct stat source, existing;
+    if (stat(from, &source) != 0) {
+        return errno;
+    }
+    // The new content takes the place of an existing file's, so it keeps that
+    // file's permissions: an expanded program stays executable. A read-only
+    // target is refused, as Windows refuses to copy over a read-only file.
+    mode_t mode = source.st_mode & 07777;
+    if (stat(to, &existing) == 0) {
+        mode = existing.st_mode & 07777;
+        if ((mode & 0222) == 0) {
+            return EACCES;
+        }
+    }
+    error = FlushNamed(from);
+    if (error == 0 && chmod(from, mode) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = FaultBefore(FAULT_REPLACE, from, to);
+    }
+    if (error == 0 && rename(from, to) != 0) {
+        error = errno;
+    }
+    return error == EXDEV ? CopyThroughTwin(from, to, mode) : error;
+}
+
 int StampFileTime(const char *name, int32_t time) {
+    int fault = FaultBefore(FAULT_STAMP, name, nullptr);
+    if (fault != 0) {
+        errno = fault;
+        return -1;
+    }
     struct utimbuf times;
     times.actime = (time_t)time;
     times.modtime = (time_t)time;
@@ -299,6 +354,11 @@ int FormTempFileName(unsigned unique, char *dest, size_t size) {
     for (unsigned i = 0; i < 0xFFFF; i++) {
         unsigned number = (start + i) % 0xFFFF + 1;
         if (snprintf(dest, size, "./WIZ%X.TMP", number) >= (int)size) {
+            return 0;
+        }
+        int fault = FaultBefore(FAULT_CREATE, dest, nullptr);
+        if (fault != 0) {
+            errno = fault;
             return 0;
         }
         int fd = open(dest, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

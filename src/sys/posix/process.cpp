@@ -3,6 +3,8 @@
 // The priority class and the hidden window of the Windows backend have no
 // meaning here and are left out.
 #include "sys/process.h"
+
+#include "sys/fault.h"
 #include "sys/posix/command_line.h"
 
 #include <errno.h>
@@ -26,6 +28,11 @@ enum { PROGRAM_PATH_SIZE = PATH_MAX };
 static int CreateCaptureFile(const char *name) {
     if (name == nullptr) {
         errno = ENOENT;
+        return -1;
+    }
+    int fault = FaultBefore(FAULT_CREATE, name, nullptr);
+    if (fault != 0) {
+        errno = fault;
         return -1;
     }
     int fd = open(name, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -119,6 +126,9 @@ static int StartChild(const char *commandLine, int capture, pid_t *child) {
     if (result != 0)
         return result;
 
+    result = FaultBefore(FAULT_START, commandLine, nullptr);
+    if (result != 0)
+        return result;
     posix_spawn_file_actions_t actions;
     result = posix_spawn_file_actions_init(&actions);
     if (result != 0)

@@ -1,8 +1,11 @@
 // File services on Windows.
 #include "sys/files.h"
 
+#include "sys/fault.h"
+
 #include <windows.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/utime.h>
@@ -32,6 +35,11 @@ FileHandle OpenFileShared(const char *name) {
 
 // Inheritable, so that a child program can take it as its standard output.
 FileHandle CreateFileAnew(const char *name) {
+    DWORD fault = (DWORD)FaultBefore(FAULT_CREATE, name, NULL);
+    if (fault != 0) {
+        SetLastError(fault);
+        return NO_FILE;
+    }
     SECURITY_ATTRIBUTES security;
     memset(&security, 0, sizeof security);
     security.nLength = sizeof security;
@@ -69,6 +77,11 @@ int64_t ReadFromFile(FileHandle file, void *buffer, size_t size) {
 }
 
 int64_t WriteToFile(FileHandle file, const void *buffer, size_t size) {
+    DWORD fault = (DWORD)FaultBefore(FAULT_WRITE, NULL, NULL);
+    if (fault != 0) {
+        SetLastError(fault);
+        return -1;
+    }
     const char *at = (const char *)buffer;
     size_t done = 0;
     while (done < size) {
@@ -98,15 +111,74 @@ int FileExists(const char *name) {
 }
 
 int DeleteFileOnce(const char *name) {
+    int fault = FaultBefore(FAULT_DELETE, name, NULL);
+    if (fault != 0) {
+        return fault;
+    }
     return DeleteFileA(name) ? 0 : (int)GetLastError();
 }
 
-int CopyFileOver(const char *from, const char *to) {
+// Makes the content of the named file durable: 0, or the platform's error code.
+static int FlushNamed(const char *name) {
+    int error = FaultBefore(FAULT_FLUSH, name, NULL);
+    if (error != 0) {
+        return error;
+    }
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return (int)GetLastError();
+    }
+    if (!FlushFileBuffers(file)) {
+        error = (int)GetLastError();
+    }
+    CloseHandle(file);
+    return error;
+}
+
+// The copy of old, which writes to in place, through a link, and refuses a
+// read-only or hidden target.
+static int CopyInPlace(const char *from, const char *to) {
+    int fault = FaultBefore(FAULT_CREATE, to, NULL);
+    if (fault != 0) {
+        return fault;
+    }
     return CopyFileA(from, to, FALSE) ? 0 : (int)GetLastError();
+}
+
+// A rename replaces the target whole, so that a process or power that stops
+// half-way leaves the old file or the new one, never a fragment. Where a
+// rename would change what the copy did (a read-only, hidden or system
+// target, a link) or cannot be made (another volume, a held target), the copy
+// does it as before.
+int MoveFileOver(const char *from, const char *to) {
+    const DWORD copied = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                         FILE_ATTRIBUTE_REPARSE_POINT;
+    DWORD attributes = GetFileAttributesA(to);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & copied) != 0) {
+        return CopyInPlace(from, to);
+    }
+    int error = FlushNamed(from);
+    if (error == 0) {
+        error = FaultBefore(FAULT_REPLACE, from, to);
+    }
+    if (error == 0 && !MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = (int)GetLastError();
+    }
+    if (error == ERROR_NOT_SAME_DEVICE || error == ERROR_SHARING_VIOLATION ||
+        error == ERROR_ACCESS_DENIED) {
+        return CopyInPlace(from, to);
+    }
+    return error;
 }
 
 // The runtime's 32-bit utime sets both times from the one value.
 int StampFileTime(const char *name, int32_t time) {
+    int fault = FaultBefore(FAULT_STAMP, name, NULL);
+    if (fault != 0) {
+        errno = fault;
+        return -1;
+    }
     struct __utimbuf32 times;
     times.actime = (__time32_t)time;
     times.modtime = (__time32_t)time;
@@ -155,6 +227,10 @@ void SleepMilliseconds(unsigned milliseconds) {
 }
 
 int FormTempFileName(unsigned unique, char *dest, size_t size) {
+    // With 0 the platform creates the file.
+    if (unique == 0 && FaultBefore(FAULT_CREATE, "WIZ*.TMP", NULL) != 0) {
+        return 0;
+    }
     char name[MAX_PATH];
     if (GetTempFileNameA(".", "WIZ", unique, name) == 0) {
         return 0;

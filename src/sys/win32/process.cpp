@@ -4,6 +4,8 @@
 
 #include "sys/process.h"
 
+#include "sys/fault.h"
+
 #include <stdio.h>
 
 enum {
@@ -18,6 +20,11 @@ enum {
 static HANDLE CreateCaptureFile(const char *name) {
     if (name == nullptr)
         return INVALID_HANDLE_VALUE;
+    DWORD fault = (DWORD)FaultBefore(FAULT_CREATE, name, nullptr);
+    if (fault != 0) {
+        SetLastError(fault);
+        return INVALID_HANDLE_VALUE;
+    }
     SECURITY_ATTRIBUTES security;
     ZeroMemory(&security, sizeof security);
     security.nLength = sizeof security;
@@ -49,6 +56,9 @@ static DWORD StartChild(const char *commandLine, DWORD flags, HANDLE capture,
     STARTUPINFOA startup;
     FillStartup(&startup, capture);
     ZeroMemory(child, sizeof *child);
+    DWORD fault = (DWORD)FaultBefore(FAULT_START, line, nullptr);
+    if (fault != 0)
+        return fault;
     if (!CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                         child))
         return GetLastError();
