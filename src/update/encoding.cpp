@@ -45,7 +45,7 @@ static void ChangeBarStep(int32_t *step, int32_t sentBefore, int32_t sentAfter, 
     }
 }
 
-void EncodeBatch(WorkEntry **slots, int count) {
+int EncodeBatch(WorkEntry **slots, int count) {
     char utilityPath[UTILITY_PATH_SIZE];
     char arguments[ARGUMENT_LIST_SIZE];
     char commandLine[COMMAND_LINE_SIZE];
@@ -70,18 +70,37 @@ void EncodeBatch(WorkEntry **slots, int count) {
              arguments, EncodeVerb);
 
     ShowStatusNow();
-    // A utility that fails is not reported: the files are deleted all the same.
-    RunCaptured(utilityPath, commandLine, 1, nullptr, EncodeCaptureFile);
-
+    // A utility that starts and fails is not reported: its exit code means
+    // nothing agreed. One that never started has taken nothing in, and the
+    // batch's files may be the only copy of what the update adds.
+    int32_t code = 0;
+    if (RunCaptured(utilityPath, commandLine, 1, &code, EncodeCaptureFile) == -1) {
+        ShowWarningF("Could not create process (%s)[%d].  Skipping.", Wizard.ResourceFile,
+                     (int)code);
+        return 0;
+    }
     for (int i = 0; i < count; i++) {
         if (slots[i] == nullptr)
             continue;
         RemoveFile(slots[i]->name, 1);
         slots[i] = nullptr;
     }
+    return 1;
 }
 
-int ResourceEncodingPass(int32_t addCount) {
+// Sends the first count slots: the bar's step for them, the utility's run and
+// the bar's step. 0 when the utility could not be started.
+static int SendBatch(WorkEntry **slots, int count, int32_t *encoded, int32_t *step,
+                     int32_t addCount) {
+    ChangeBarStep(step, *encoded, *encoded + count, addCount);
+    *encoded += count;
+    if (!EncodeBatch(slots, count))
+        return 0;
+    StepBar();
+    return 1;
+}
+
+EncodingResult ResourceEncodingPass(int32_t addCount) {
     WorkEntry *slots[BATCH_SIZE] = {};
     int batchSize = 0;
     int32_t encoded = 0;
@@ -91,7 +110,8 @@ int ResourceEncodingPass(int32_t addCount) {
     int32_t step = BarUnits(BATCH_SIZE, addCount);
     SetBarStep(step);
 
-    for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr; entry = entry->next) {
+    int started = 1;
+    for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr && started; entry = entry->next) {
         PumpMessages();
         if ((entry->kind & ENTRY_ADD) && !(entry->kind & ENTRY_FAILED)) {
             // The number shown is that of the batch's first file: the count
@@ -99,25 +119,16 @@ int ResourceEncodingPass(int32_t addCount) {
             SetStatusF("Processing resource file %d of %d.", encoded + 1, addCount);
             slots[batchSize++] = entry;
             if (batchSize == BATCH_SIZE) {
-                ChangeBarStep(&step, encoded, encoded + BATCH_SIZE, addCount);
-                encoded += BATCH_SIZE;
-                EncodeBatch(slots, BATCH_SIZE);
+                started = SendBatch(slots, BATCH_SIZE, &encoded, &step, addCount);
                 batchSize = 0;
-                StepBar();
             }
         }
         // A partly filled batch is dropped unsent: its files stay as they are.
         if (Wizard.CancelRequested)
-            return 0;
+            return ENCODING_STOPPED;
     }
-
-    if (batchSize != 0) {
-        ChangeBarStep(&step, encoded, encoded + batchSize, addCount);
-        encoded += batchSize;
-        EncodeBatch(slots, batchSize);
-        batchSize = 0;
-        StepBar();
-    }
+    if (started && batchSize != 0)
+        started = SendBatch(slots, batchSize, &encoded, &step, addCount);
     RemoveFile(EncodeCaptureFile, 1);
-    return 1;
+    return started ? ENCODING_DONE : ENCODING_NOT_STARTED;
 }

@@ -85,12 +85,16 @@ void ExecutionPass() {
 
     SetStatus("Processing resource files.");
     ShowResourcePhase();
-    if (addCount != 0 && ResourceEncodingPass(addCount) == 0)
+    EncodingResult encoding = addCount != 0 ? ResourceEncodingPass(addCount) : ENCODING_DONE;
+    if (encoding == ENCODING_STOPPED)
         return;
 
-    // The cleanup names are relative to the product's directory.
+    // The cleanup names are relative to the product's directory. They name
+    // what the update no longer needs once its files are in the archive: while
+    // they are not, the package and the update files stay for another run.
     ChangeDirectory(Wizard.BaseDirectory);
-    CleanupPass();
+    if (encoding == ENCODING_DONE)
+        CleanupPass();
     SetStatus("All done.");
     Wizard.RunCompleted = 1;
 }

@@ -7,6 +7,7 @@
 #include "sys/process.h"
 #include "ui/progress.h"
 #include "update/expansion.h"
+#include "update/leftovers.h"
 #include "update/removal.h"
 #include "update/work_list.h"
 
@@ -62,6 +63,8 @@ static int ReadPointerFile() {
     }
     GetSectionValue("HEADER", "CMD", Wizard.ScriptFileName, NAME_SIZE, nullptr);
     ReleaseText();
+    // An update lies here: what an interrupted run of it left goes first.
+    RemoveLeftovers();
     return 1;
 }
 
