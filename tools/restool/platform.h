@@ -3,6 +3,7 @@
 #define RESTOOL_PLATFORM_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 struct FileFacts {
     int regular;   // a plain file, not a directory or device
@@ -18,5 +19,14 @@ int SetModificationTime(const char *name, int64_t mtime);
 
 // Renames from over to, replacing an existing to in one step. 1 on success.
 int ReplaceFileWith(const char *from, const char *to);
+
+// Makes what was written to file durable (its buffer is flushed first). 1 on
+// success.
+int FlushToDisk(FILE *file);
+
+// Makes the entries of the directory that holds name durable, so that a
+// rename in it survives a power cut. 1 on success; where the rename itself is
+// written through, there is nothing to do.
+int FlushDirectoryOf(const char *name);
 
 #endif

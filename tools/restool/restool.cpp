@@ -56,10 +56,12 @@ static const char Help[] =
     "The sample resource utility of the update wizard: keeps a product's\n"
     "resources in a ustar archive.\n"
     "  /WORK    extract the members of SourceFile (a tar) that are new or differ\n"
-    "           from ResourceFile and list them in update.lst ([ADD] FILE=name,time)\n"
+    "           from ResourceFile, or whose file an interrupted run left, and list\n"
+    "           them in update.lst ([ADD] FILE=name,time)\n"
     "  /DUMP    list SourceFile in update.dmp ([PFF] ENTRY=name) for the cleanup,\n"
     "           only when the /WORK before it succeeded; otherwise write nothing\n"
-    "  /ENCODE  put the named files into ResourceFile (created when missing)\n"
+    "  /ENCODE  put the named files into ResourceFile (created when missing); the\n"
+    "           new archive is on disk when restool ends\n"
     "  /LIST    print the members: name, size, time\n"
     "Exit status: 0 done, 1 some /ENCODE names missing, 2 usage, 3 bad input\n"
     "(nothing written), 4 writing failed.\n";
@@ -107,11 +109,16 @@ static int WriteWholeFile(const char *name, const void *data, size_t size) {
     return ok;
 }
 
-// A member that is missing from the archive or holds other bytes.
+// A member that is missing from the archive or holds other bytes; or one whose
+// file lies in the directory, left by an update that was stopped before the
+// wizard deleted it once it was in the archive: it is listed again, so that the
+// run that finishes the update deletes it.
 static int IsChanged(const TarArchive *resource, const TarMember *member) {
     const TarMember *old = TarFind(resource, member->name);
+    FileFacts facts;
     return old == nullptr || old->size != member->size ||
-           memcmp(old->data, member->data, static_cast<size_t>(member->size)) != 0;
+           memcmp(old->data, member->data, static_cast<size_t>(member->size)) != 0 ||
+           ReadFileFacts(member->name, &facts);
 }
 
 // Every member of the source is checked before anything is written.
@@ -333,10 +340,13 @@ static int ReplaceArchive(const char *resourceFile, const TarArchive *archive,
     FILE *out = fopen(temporary, "wb");
     if (out == nullptr)
         return 0;
-    int ok = WriteArchive(out, archive, items);
+    // Durable before it replaces the old archive, and the replacement durable
+    // before restool ends: the wizard deletes the files it was given, which
+    // may be the only copy of what the update adds.
+    int ok = WriteArchive(out, archive, items) && FlushToDisk(out);
     if (fclose(out) != 0)
         ok = 0;
-    if (ok && ReplaceFileWith(temporary, resourceFile))
+    if (ok && ReplaceFileWith(temporary, resourceFile) && FlushDirectoryOf(resourceFile))
         return 1;
     remove(temporary);
     return 0;

@@ -60,6 +60,7 @@ static void CheckScript(const char *pointer, const char *script, uint32_t cmdLin
         return;
     }
     NoteFile(script);
+    SetUpdateFiles(pointer, script);
     CheckScriptText(script);
     CheckArchive(script);
     CheckPrecheck(script);

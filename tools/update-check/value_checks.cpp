@@ -8,6 +8,7 @@
 #include "sys/szdd.h"
 #include "sys/szdd_format.h"
 
+#include <ctype.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,9 +20,40 @@ enum {
 };
 
 static size_t BaseLength; // of the checked directory's full name
+// The files that a rerun of an interrupted update needs, as the wizard names them.
+static char PointerFile[PATH_SIZE], ScriptFile[PATH_SIZE], Utility[NAME_SIZE];
 
 void SetCheckedDirectoryLength(size_t length) {
     BaseLength = length;
+}
+
+void SetUpdateFiles(const char *pointer, const char *script) {
+    snprintf(PointerFile, sizeof PointerFile, "%s", pointer);
+    snprintf(ScriptFile, sizeof ScriptFile, "%s", script);
+    Utility[0] = '\0';
+}
+
+// Windows finds a file under any case of its name.
+static int SameName(const char *a, const char *b) {
+    for (; *a != '\0' && *b != '\0'; a++, b++)
+        if (tolower((unsigned char)*a) != tolower((unsigned char)*b))
+            return 0;
+    return *a == *b;
+}
+
+// The file pass removes files before the encoding runs, and a rerun needs the
+// pointer file and the script: those go through the cleanup list.
+static void CheckRemoval(const char *file, uint32_t line, const char *name) {
+    if (Utility[0] != '\0' && SameName(name, Utility))
+        Report(file, line,
+               "REMOVE %s deletes the resource utility before it adds the new files to the "
+               "archive: they never get there; let the cleanup list delete it",
+               name);
+    else if (SameName(name, PointerFile) || SameName(name, ScriptFile))
+        Report(file, line,
+               "REMOVE %s deletes the %s early: an interrupted run could not be run again; let "
+               "the cleanup list delete it",
+               name, SameName(name, PointerFile) ? "pointer file" : "update script");
 }
 
 // Values: names, numbers and compressed inputs.
@@ -119,6 +151,8 @@ static void CheckEntry(const char *file, uint32_t line, const char *key, char *v
     if (isCopy && count < 2)
         Report(file, line, "COPY %s has no time: the wizard stamps it 1970-01-01 00:00 UTC", name);
     CheckName(file, line, key, name);
+    if (!isCopy)
+        CheckRemoval(file, line, name);
     if (!FileExists(name))
         Report(file, line,
                isCopy ? "COPY \"%s\" does not exist: the wizard passes over it without a word"
@@ -177,6 +211,8 @@ void CheckPrecheck(const char *script) {
             continue;
         }
         CheckName(script, line, Keys[i], name);
+        if (i == 1)
+            snprintf(Utility, sizeof Utility, "%s", name);
         if (i < 2)
             CheckArgument(script, line, Keys[i], name);
         if (!FileExists(name))

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/utime.h>
 
@@ -26,4 +28,13 @@ int SetModificationTime(const char *name, int64_t mtime) {
 // The C runtime's rename refuses an existing target on Windows.
 int ReplaceFileWith(const char *from, const char *to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+int FlushToDisk(FILE *file) {
+    return fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
+
+// MoveFileEx with MOVEFILE_WRITE_THROUGH has written the rename through.
+int FlushDirectoryOf(const char *) {
+    return 1;
 }
