@@ -75,6 +75,13 @@ static void CleanupPass() {
     }
 }
 
+static int AnyAddFailed() {
+    for (const WorkEntry *entry = Wizard.WorkListHead; entry != nullptr; entry = entry->next)
+        if ((entry->kind & ENTRY_ADD) && (entry->kind & ENTRY_FAILED))
+            return 1;
+    return 0;
+}
+
 void ExecutionPass() {
     // The ADD count is taken before the file pass, so it includes the entries
     // that fail to expand.
@@ -90,10 +97,10 @@ void ExecutionPass() {
         return;
 
     // The cleanup names are relative to the product's directory. They name
-    // what the update no longer needs once its files are in the archive: while
-    // they are not, the package and the update files stay for another run.
+    // what the update no longer needs once all its files are in the archive:
+    // while one is not, the package and the update files stay for another run.
     ChangeDirectory(Wizard.BaseDirectory);
-    if (encoding == ENCODING_DONE)
+    if (encoding == ENCODING_DONE && !AnyAddFailed())
         CleanupPass();
     SetStatus("All done.");
     Wizard.RunCompleted = 1;

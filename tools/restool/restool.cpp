@@ -271,11 +271,11 @@ static void FreeItems(AddItem *item) {
     }
 }
 
-static int IsListed(const AddItem *items, const char *name) {
+static const AddItem *FindItem(const AddItem *items, const char *name) {
     for (; items != nullptr; items = items->next)
         if (strcmp(items->name, name) == 0)
-            return 1;
-    return 0;
+            return items;
+    return nullptr;
 }
 
 // Reads the named files. 0 on bad input; *skipped counts names that do not exist.
@@ -290,7 +290,7 @@ static int GatherItems(const char *resourceFile, char **names, int count, AddIte
             fprintf(stderr, "restool: %s: %s\n", names[i], problem);
             return 0;
         }
-        if (IsListed(*items, names[i]))
+        if (FindItem(*items, names[i]) != nullptr)
             continue;
         FileFacts facts;
         if (!ReadFileFacts(names[i], &facts) || !facts.regular) {
@@ -315,17 +315,25 @@ static int GatherItems(const char *resourceFile, char **names, int count, AddIte
     return 1;
 }
 
+static int WriteItem(FILE *out, const AddItem *item) {
+    int64_t mtime = item->facts.mtime < 0 ? 0 : item->facts.mtime;
+    return TarWriteHeader(out, item->name, static_cast<int64_t>(item->size), mtime,
+                          item->facts.mode) &&
+           TarWriteData(out, item->bytes, static_cast<int64_t>(item->size));
+}
+
+// A member that is replaced keeps its place and new ones follow, so that
+// adding the same files again, as a run that finishes an interrupted update
+// does, writes the same archive.
 static int WriteArchive(FILE *out, const TarArchive *archive, const AddItem *items) {
-    for (const TarMember *m = archive->first; m != nullptr; m = m->next)
-        if (TarIsLatest(m) && !IsListed(items, m->name) && !TarCopyMember(out, m))
-            return 0;
-    for (const AddItem *item = items; item != nullptr; item = item->next) {
-        int64_t mtime = item->facts.mtime < 0 ? 0 : item->facts.mtime;
-        if (!TarWriteHeader(out, item->name, static_cast<int64_t>(item->size), mtime,
-                            item->facts.mode) ||
-            !TarWriteData(out, item->bytes, static_cast<int64_t>(item->size)))
+    for (const TarMember *m = archive->first; m != nullptr; m = m->next) {
+        const AddItem *item = TarIsLatest(m) ? FindItem(items, m->name) : nullptr;
+        if (TarIsLatest(m) && !(item != nullptr ? WriteItem(out, item) : TarCopyMember(out, m)))
             return 0;
     }
+    for (const AddItem *item = items; item != nullptr; item = item->next)
+        if (TarFind(archive, item->name) == nullptr && !WriteItem(out, item))
+            return 0;
     return TarWriteEnd(out);
 }
 
