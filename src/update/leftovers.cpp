@@ -6,13 +6,15 @@
 
 #include <string.h>
 
-// "WIZ", one to four upper-case hexadecimal digits, ".TMP": the temporary
-// names of both platforms.
+// "WIZ", one to four hexadecimal digits, ".TMP": the temporary names of both
+// platforms (Wine writes the digits and the extension in lower case).
 static int IsExpansionTemporary(const char *name) {
     if (strncmp(name, "WIZ", 3) != 0)
         return 0;
-    size_t digits = strspn(name + 3, "0123456789ABCDEF");
-    return digits > 0 && digits <= 4 && strcmp(name + 3 + digits, ".TMP") == 0;
+    size_t digits = strspn(name + 3, "0123456789ABCDEFabcdef");
+    const char *extension = name + 3 + digits;
+    return digits > 0 && digits <= 4 &&
+           (strcmp(extension, ".TMP") == 0 || strcmp(extension, ".tmp") == 0);
 }
 
 // ".wizcopy" and the six characters that mkstemp draws.
