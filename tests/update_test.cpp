@@ -450,7 +450,8 @@ TEST_F(Update, Execution) {
          .statuses = Planned({"Decompressing file 1 of 0.", "Processing resource files.",
                               "Cleaning up.", Prefix("Could not delete file: full ("), AllDone}),
          .calls = {Work, Dump}},
-        {.name = "a failed expansion is reported and skipped; its ADD file is not sent",
+        {.name = "a failed expansion is reported and skipped; its ADD file is not sent, and "
+                 "the cleanup waits for a run that adds it",
          .before = {{"setup.txt", Script({"[COPY]", "COPY=a.dat,5", "COPY=%s%n.dat,6"})},
                     {"a.dat", Szdd("a")},
                     {"%s%n.dat", Cut},
@@ -464,7 +465,7 @@ TEST_F(Update, Execution) {
          .statuses = Planned({"Decompressing file 1 of 4.", "Decompressing file 1 of 4.",
                               "Decompressing file 2 of 4.", "Decompressing file 2 of 4.",
                               "Processing resource files.", "Processing 2 resource files.",
-                              "Processing resource file 1 of 2.", "Cleaning up.", AllDone}),
+                              "Processing resource file 1 of 2.", AllDone}),
          .calls = {Work, Dump, Base + "restool.exe product.res c.add /ENCODE"},
          .after = {{"a.dat", "a"}, {"c.add", Missing}},
          .times = {{"a.dat", 5}}},
