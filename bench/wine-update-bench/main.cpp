@@ -7,9 +7,8 @@
 // button's state, which sends the wizard no message. The output ends with
 // "ms_per_entry X": that time over the number of entries.
 //
-// The program is also the update's resource utility: started with a verb
-// ("/WORK", "/DUMP"), it leaves an empty cleanup list and ends, so that the
-// update has nothing to add and nothing to clean up.
+// The update's resource utility is the tests' stand-in child, which leaves an
+// empty cleanup list, so that the update has nothing to add or clean up.
 #include "state/version.h"
 
 #include <windows.h>
@@ -29,16 +28,6 @@ enum {
 static const char WizardTitle[] = WIZARD_PRODUCT " v" WIZARD_VERSION;
 static const char AgreementTitle[] = "Tarvelle User Agreement";
 
-static int ActAsUtility(int argc, char **argv) {
-    if (strcmp(argv[argc - 1], "/DUMP") != 0)
-        return 0;
-    FILE *dump = fopen("update.dmp", "wb");
-    if (dump == nullptr)
-        return 1;
-    int written = fputs("[PFF]\r\n", dump);
-    return fclose(dump) != 0 || written < 0 ? 1 : 0;
-}
-
 // Without a window manager, Wine waits two seconds for one at every closed
 // window unless it places the windows itself.
 static void LetWinePlaceWindows() {
@@ -51,7 +40,7 @@ static void LetWinePlaceWindows() {
     RegCloseKey(key);
 }
 
-static int WriteUpdate(const char *dir, int removes, int copies, const char *self) {
+static int WriteUpdate(const char *dir, int removes, int copies) {
     char path[PATH_SIZE];
     snprintf(path, sizeof path, "%s\\update.wiz", dir);
     FILE *file = fopen(path, "wb");
@@ -80,7 +69,7 @@ static int WriteUpdate(const char *dir, int removes, int copies, const char *sel
         fprintf(file, "REMOVE=gone%06d.dat\r\n", i);
     ok = fclose(file) == 0;
     snprintf(path, sizeof path, "%s\\utility.exe", dir);
-    return ok && CopyFileA(self, path, FALSE);
+    return ok && CopyFileA(BENCH_UTILITY_PATH, path, FALSE);
 }
 
 struct Search {
@@ -171,20 +160,19 @@ static void RemoveAll(const char *dir) {
 }
 
 int main(int argc, char **argv) {
-    if (argc > 1 && argv[argc - 1][0] == '/')
-        return ActAsUtility(argc, argv);
     int removes = argc > 1 ? atoi(argv[1]) : 20000;
     int copies = argc > 2 ? atoi(argv[2]) : 1;
     if (removes < 0 || copies < 0 || removes + copies == 0) {
         fprintf(stderr, "usage: wine-update-bench [REMOVES [COPIES]]\n");
         return 2;
     }
-    char self[PATH_SIZE], temp[MAX_PATH], dir[PATH_SIZE];
-    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
-    if (length == 0 || length >= sizeof self || GetTempPathA(sizeof temp, temp) == 0)
+    char temp[MAX_PATH], dir[PATH_SIZE];
+    if (GetTempPathA(sizeof temp, temp) == 0)
         return 1;
+    // The tests' stand-in utility leaves an empty cleanup list and adds nothing.
+    SetEnvironmentVariableA("WIZARD_TEST_MODE", "empty");
     snprintf(dir, sizeof dir, "%swine-update-bench-%lu", temp, GetCurrentProcessId());
-    if (!CreateDirectoryA(dir, nullptr) || !WriteUpdate(dir, removes, copies, self)) {
+    if (!CreateDirectoryA(dir, nullptr) || !WriteUpdate(dir, removes, copies)) {
         fprintf(stderr, "wine-update-bench: cannot write the update in %s\n", dir);
         RemoveAll(dir);
         return 1;
