@@ -34,17 +34,23 @@ enum {
     // The wizard's text reader takes lines of at most 126 characters.
     LIST_LINE_LIMIT = 126,
     // Room for a file name given on the command line, and its temporary twin.
-    ARG_NAME_SIZE = 1024
+    ARG_NAME_SIZE = 1024,
+    // The cleanup list: a header and up to 32 lines.
+    DUMP_LIST_SIZE = 32 * (LIST_LINE_LIMIT + 2) + 16
 };
 
 static const char AddList[] = "update.lst";
 static const char CleanupList[] = "update.dmp";
 // Holds the package's name from a successful /WORK until the /DUMP after it.
 static const char WorkMarker[] = "restool.ok";
+// A member of the package that is never extracted: the names, a line each, that
+// /DUMP lists for the cleanup besides the package, such as the update's pointer
+// file and script, which must stay until the very end.
+static const char CleanupMember[] = ".cleanup";
 
 // Files of the wizard's own, and the marker, that a member must never overwrite.
-static const char *const ReservedNames[] = {AddList, CleanupList, WorkMarker, "!tmpexec.$$$",
-                                            "!tmpexec.tmp"};
+static const char *const ReservedNames[] = {AddList,        CleanupList,    WorkMarker,
+                                            "!tmpexec.$$$", "!tmpexec.tmp", CleanupMember};
 
 static const char Usage[] = "usage: restool ResourceFile SourceFile /WORK\n"
                             "       restool SourceFile /DUMP\n"
@@ -59,7 +65,8 @@ static const char Help[] =
     "           from ResourceFile, or whose file an interrupted run left, and list\n"
     "           them in update.lst ([ADD] FILE=name,time)\n"
     "  /DUMP    list SourceFile in update.dmp ([PFF] ENTRY=name) for the cleanup,\n"
-    "           only when the /WORK before it succeeded; otherwise write nothing\n"
+    "           after the names in its member .cleanup (deleted after it), only\n"
+    "           when the /WORK before it succeeded; otherwise write nothing\n"
     "  /ENCODE  put the named files into ResourceFile (created when missing); the\n"
     "           new archive is on disk when restool ends\n"
     "  /LIST    print the members: name, size, time\n"
@@ -125,6 +132,8 @@ static int IsChanged(const TarArchive *resource, const TarMember *member) {
 static int CheckSourceMembers(const TarArchive *source, const char *resourceFile,
                               const char *sourceFile) {
     for (const TarMember *m = source->first; m != nullptr; m = m->next) {
+        if (strcmp(m->name, CleanupMember) == 0)
+            continue;
         if (IsReserved(m->name, resourceFile, sourceFile)) {
             fprintf(stderr, "restool: %s: member \"%s\" would overwrite a file of the update\n",
                     sourceFile, m->name);
@@ -144,7 +153,7 @@ static int CheckSourceMembers(const TarArchive *source, const char *resourceFile
 static int ExtractChanged(const TarArchive *resource, const TarArchive *source, FILE *list) {
     int ok = fputs("[ADD]\r\n", list) >= 0;
     for (const TarMember *m = source->first; ok && m != nullptr; m = m->next) {
-        if (!TarIsLatest(m) || !IsChanged(resource, m))
+        if (!TarIsLatest(m) || !IsChanged(resource, m) || strcmp(m->name, CleanupMember) == 0)
             continue;
         if (!WriteWholeFile(m->name, m->data, static_cast<size_t>(m->size)) ||
             !SetModificationTime(m->name, m->mtime)) {
@@ -226,7 +235,30 @@ static int Work(const char *resourceFile, const char *sourceFile) {
     return code;
 }
 
-// A stale list of an earlier run is removed first: it could name the package.
+// "ENTRY=name" and CR LF for each line of text (LF or CR LF ends one) into the
+// list at used: the new end, or -1 when a line is too long or no room is left.
+static int AppendEntries(char *list, size_t size, int used, const char *text, size_t length) {
+    while (length > 0 && used >= 0) {
+        const char *lf = static_cast<const char *>(memchr(text, '\n', length));
+        size_t line = lf != nullptr ? static_cast<size_t>(lf - text) : length;
+        size_t name = line > 0 && text[line - 1] == '\r' ? line - 1 : line;
+        int written =
+            snprintf(list + used, size - used, "ENTRY=%.*s\r\n", static_cast<int>(name), text);
+        used = name + strlen("ENTRY=") > LIST_LINE_LIMIT || written < 0 ||
+                       static_cast<size_t>(written) >= size - used
+                   ? -1
+                   : used + written;
+        size_t taken = lf != nullptr ? line + 1 : line;
+        text += taken;
+        length -= taken;
+    }
+    return used;
+}
+
+// The cleanup list: the names of the package's member ".cleanup" first, so
+// that the wizard, which deletes the list's files last line first, deletes
+// them after the package; then the package. A stale list of an earlier run is
+// removed first: it could name the package.
 static int Dump(const char *sourceFile) {
     remove(CleanupList);
     int marked = MarkerNames(sourceFile);
@@ -236,17 +268,22 @@ static int Dump(const char *sourceFile) {
                 sourceFile, CleanupList);
         return EXIT_BAD_INPUT;
     }
-    char text[LIST_LINE_LIMIT * 2 + 16];
-    int length = snprintf(text, sizeof text, "[PFF]\r\nENTRY=%s\r\n", sourceFile);
-    if (length < 0 || strlen(sourceFile) + strlen("ENTRY=") > LIST_LINE_LIMIT) {
-        fprintf(stderr, "restool: %s: name too long for %s\n", sourceFile, CleanupList);
-        return EXIT_BAD_INPUT;
-    }
     TarArchive source;
     if (!LoadOrReport(sourceFile, &source))
         return EXIT_BAD_INPUT;
+    static char list[DUMP_LIST_SIZE];
+    int used = snprintf(list, sizeof list, "[PFF]\r\n");
+    const TarMember *names = TarFind(&source, CleanupMember);
+    if (names != nullptr)
+        used = AppendEntries(list, sizeof list, used, reinterpret_cast<const char *>(names->data),
+                             static_cast<size_t>(names->size));
+    used = AppendEntries(list, sizeof list, used, sourceFile, strlen(sourceFile));
     TarFree(&source);
-    if (!WriteWholeFile(CleanupList, text, static_cast<size_t>(length))) {
+    if (used < 0) {
+        fprintf(stderr, "restool: %s: a name too long for %s\n", sourceFile, CleanupList);
+        return EXIT_BAD_INPUT;
+    }
+    if (!WriteWholeFile(CleanupList, list, static_cast<size_t>(used))) {
         fprintf(stderr, "restool: %s cannot be written: %s\n", CleanupList, strerror(errno));
         return EXIT_FAILED;
     }
