@@ -1,0 +1,122 @@
+// update-make [options] OLD NEW OUT: the update that turns the product tree OLD
+// into NEW, written to OUT, ready to be copied into the product.
+#include "plan.h"
+#include "state/version.h"
+#include "write.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <filesystem>
+#include <system_error>
+
+static const char Usage[] = "usage: update-make [options] OLD NEW OUT\n"
+                            "       update-make --help | --version\n";
+
+static const char Help[] =
+    "Writes into OUT the update that turns the product tree OLD into NEW: the\n"
+    "pointer file, the update script (COPY lines for new and changed files, with\n"
+    "the new tree's times; REMOVE lines for files that are gone), every shipped\n"
+    "file SZDD-compressed where that makes it smaller, and the package of new and\n"
+    "changed archive members for the sample utility (restool), which also has the\n"
+    "cleanup delete the package, the script and last the pointer file. Copy OUT\n"
+    "into the product with the files' modes (cp -a OUT/. PRODUCT), then run the\n"
+    "wizard there.\n"
+    "  --archive NAME   the product's resource archive (DST), as the product holds\n"
+    "                   it; needed\n"
+    "  --utility NAME   the product's resource utility (RESEXE); needed\n"
+    "  --time SECONDS   one release time for every COPY line\n"
+    "  --pointer NAME   the pointer file (default update.wiz)\n"
+    "  --script NAME    the update script (default update.txt)\n"
+    "  --package NAME   the package for the utility (default patch.src)\n"
+    "  --windows        backslashes between the parts of names, for Windows\n"
+    "A problem that the author must decide (a name the wizard's files cannot\n"
+    "carry, an empty new directory, a removed directory, a member the archive\n"
+    "would lose, ...) is printed and nothing is written.\n"
+    "Exit status: 0 written, 1 a problem (nothing written), 2 usage.\n"
+    "The update author's guide: docs/authoring.md.\n";
+
+static int UsageError() {
+    fputs(Usage, stderr);
+    return 2;
+}
+
+// The value of an option that takes one: 1, or 0 when it is missing.
+static int TakeValue(int argc, char **argv, int *at, const char **value) {
+    if (*at + 1 >= argc)
+        return 0;
+    *value = argv[++*at];
+    return 1;
+}
+
+static int ReadOptions(int argc, char **argv, MakeOptions *options) {
+    memset(options, 0, sizeof *options);
+    options->pointer = "update.wiz";
+    options->script = "update.txt";
+    options->package = "patch.src";
+    options->separator = std::filesystem::path::preferred_separator == '\\' ? '\\' : '/';
+    const char *roots[3];
+    int rootCount = 0;
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i], *time = nullptr;
+        char *end = nullptr;
+        int ok = 1;
+        if (strcmp(arg, "--archive") == 0)
+            ok = TakeValue(argc, argv, &i, &options->archive);
+        else if (strcmp(arg, "--utility") == 0)
+            ok = TakeValue(argc, argv, &i, &options->utility);
+        else if (strcmp(arg, "--pointer") == 0)
+            ok = TakeValue(argc, argv, &i, &options->pointer);
+        else if (strcmp(arg, "--script") == 0)
+            ok = TakeValue(argc, argv, &i, &options->script);
+        else if (strcmp(arg, "--package") == 0)
+            ok = TakeValue(argc, argv, &i, &options->package);
+        else if (strcmp(arg, "--windows") == 0)
+            options->separator = '\\';
+        else if (strcmp(arg, "--time") == 0 && (ok = TakeValue(argc, argv, &i, &time)))
+            options->time = strtoll(time, &end, 10);
+        else if (arg[0] == '-' || rootCount == 3)
+            ok = 0;
+        else
+            roots[rootCount++] = arg;
+        if (time != nullptr && (end == time || *end != '\0'))
+            ok = 0;
+        options->timeGiven |= time != nullptr;
+        if (!ok)
+            return 0;
+    }
+    if (rootCount != 3 || options->archive == nullptr || options->utility == nullptr)
+        return 0;
+    options->oldRoot = roots[0];
+    options->newRoot = roots[1];
+    options->out = roots[2];
+    return 1;
+}
+
+int main(int argc, char **argv) {
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        printf("%s%s", Usage, Help);
+        return 0;
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("update-make %s\n", WIZARD_VERSION);
+        return 0;
+    }
+    MakeOptions options;
+    if (!ReadOptions(argc, argv, &options))
+        return UsageError();
+    std::error_code error;
+    if (std::filesystem::exists(options.out, error)) {
+        fprintf(stderr, "update-make: %s: exists already; nothing written\n", options.out);
+        return 1;
+    }
+    Plan plan;
+    int problems = MakePlan(&options, &plan);
+    int written = problems == 0 && WriteUpdate(&options, &plan);
+    FreePlan(&plan);
+    if (problems > 0)
+        fprintf(stderr, "update-make: %d problem%s; nothing written\n", problems,
+                problems == 1 ? "" : "s");
+    return written ? 0 : 1;
+}

@@ -1,0 +1,189 @@
+#include "write.h"
+
+#include "compress.h"
+#include "state/version.h"
+#include "sys/szdd_format.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+// The form of a file or member that the update carries: compressed when that
+// is smaller, and always when the plain bytes would look compressed to the
+// wizard, which expands every COPY and ADD file that does.
+struct Shipped {
+    unsigned char *bytes; // malloc'd: the compressed form, or none for the plain one
+    size_t size;
+};
+
+static Shipped ShippedForm(const unsigned char *plain, size_t size, const char *name) {
+    Shipped form = {nullptr, size};
+    unsigned char *packed = static_cast<unsigned char *>(malloc(SzddCompressBound(size)));
+    size_t packedSize = packed != nullptr ? SzddCompress(plain, size, 0, packed) : 0;
+    if (packedSize > 0 && (packedSize < size || SzddHasMagic(plain, size))) {
+        form.bytes = packed;
+        form.size = packedSize;
+        return form;
+    }
+    free(packed);
+    if (SzddHasMagic(plain, size))
+        fprintf(stderr, "update-make: %s: cannot be compressed\n", name);
+    return form;
+}
+
+static int WriteBytes(const fs::path &path, const void *bytes, size_t size) {
+    std::error_code error;
+    fs::create_directories(path.parent_path(), error);
+    FILE *out = fopen(path.string().c_str(), "wb");
+    if (out == nullptr)
+        return 0;
+    int ok = size == 0 || fwrite(bytes, 1, size, out) == size;
+    return (fclose(out) == 0) & ok;
+}
+
+struct Totals {
+    int64_t update, changed;
+};
+
+static int ShipFile(const MakeOptions *options, const fs::path &staging, const Change *change,
+                    Totals *totals) {
+    size_t size = 0;
+    const char *name = change->file->name;
+    unsigned char *plain = ReadContent(options->newRoot, name, &size);
+    if (plain == nullptr) {
+        fprintf(stderr, "update-make: %s/%s: cannot be read\n", options->newRoot, name);
+        return 0;
+    }
+    Shipped form = ShippedForm(plain, size, name);
+    int ok = WriteBytes(staging / name, form.bytes != nullptr ? form.bytes : plain, form.size);
+    std::error_code error;
+    // The wizard keeps the mode of the file it replaces: a program stays one.
+    fs::permissions(staging / name, static_cast<fs::perms>(change->file->mode), error);
+    if (ok && form.bytes != nullptr)
+        printf("update-make: %s (%zu bytes, compressed from %zu)\n", name, form.size, size);
+    else if (ok)
+        printf("update-make: %s (%zu bytes)\n", name, size);
+    totals->update += static_cast<int64_t>(form.size);
+    totals->changed += static_cast<int64_t>(size);
+    free(form.bytes);
+    free(plain);
+    return ok;
+}
+
+static int WriteMember(FILE *out, const char *name, const unsigned char *data, size_t size,
+                       int64_t mtime, unsigned mode) {
+    Shipped form = ShippedForm(data, size, name);
+    const unsigned char *bytes = form.bytes != nullptr ? form.bytes : data;
+    int ok = TarWriteHeader(out, name, static_cast<int64_t>(form.size), mtime, mode) &&
+             TarWriteData(out, bytes, static_cast<int64_t>(form.size));
+    free(form.bytes);
+    return ok;
+}
+
+// The changed members, and ".cleanup": the names that the utility's /DUMP
+// lists before the package, so that the wizard deletes them after it, the
+// pointer file last.
+static int WritePackage(const MakeOptions *options, const fs::path &staging, const Plan *plan,
+                        Totals *totals) {
+    fs::path path = staging / options->package;
+    FILE *out = fopen(path.string().c_str(), "wb");
+    if (out == nullptr)
+        return 0;
+    int ok = 1;
+    for (size_t i = 0; i < plan->memberCount && ok; i++) {
+        const TarMember *m = plan->members[i];
+        ok = WriteMember(out, m->name, m->data, static_cast<size_t>(m->size), m->mtime, m->mode);
+        totals->changed += m->size;
+    }
+    std::string names = std::string(options->pointer) + "\n" + options->script + "\n";
+    ok = ok && TarWriteHeader(out, ".cleanup", static_cast<int64_t>(names.size()), 0, 0644) &&
+         TarWriteData(out, names.data(), static_cast<int64_t>(names.size())) && TarWriteEnd(out);
+    long size = ftell(out);
+    ok = (fclose(out) == 0) & ok;
+    if (ok)
+        printf("update-make: %s (%ld bytes): %zu new or changed members of %s\n", options->package,
+               size, plan->memberCount, options->archive);
+    totals->update += size;
+    return ok;
+}
+
+// The script: what the wizard reads, in CR LF.
+static int WriteScript(const MakeOptions *options, const fs::path &staging, const Plan *plan,
+                       Totals *totals) {
+    fs::path path = staging / options->script;
+    FILE *out = fopen(path.string().c_str(), "wb");
+    if (out == nullptr)
+        return 0;
+    char name[TREE_NAME_SIZE];
+    fprintf(out, "; Made by update-make %s.\r\n", WIZARD_VERSION);
+    fprintf(out, "[HEADER]\r\nDST=%s\r\n[PRECHECK]\r\nSRC=%s\r\nRESEXE=%s\r\n[COPY]\r\n",
+            options->archive, options->package, options->utility);
+    size_t stamped = 0;
+    for (size_t i = 0; i < plan->copyCount; i++) {
+        const Change *change = &plan->copies[i];
+        ScriptName(options, change->file->name, name, sizeof name);
+        fprintf(out, "COPY=%s,%lld,0\r\n", name, static_cast<long long>(change->time));
+        stamped += !change->ship;
+    }
+    fprintf(out, "[REMOVE]\r\n");
+    for (size_t i = 0; i < plan->removalCount; i++) {
+        ScriptName(options, plan->removals[i]->name, name, sizeof name);
+        fprintf(out, "REMOVE=%s\r\n", name);
+    }
+    long size = ftell(out);
+    int ok = !ferror(out);
+    ok = (fclose(out) == 0) & ok;
+    if (ok)
+        printf("update-make: %s (%ld bytes): %zu COPY lines (%zu of them only a time), %zu "
+               "REMOVE lines\n",
+               options->script, size, plan->copyCount, stamped, plan->removalCount);
+    totals->update += size;
+    return ok;
+}
+
+static int WritePointer(const MakeOptions *options, const fs::path &staging, Totals *totals) {
+    std::string text = std::string("[HEADER]\r\nCMD=") + options->script + "\r\n";
+    int ok = WriteBytes(staging / options->pointer, text.data(), text.size());
+    if (ok)
+        printf("update-make: %s (%zu bytes)\n", options->pointer, text.size());
+    totals->update += static_cast<int64_t>(text.size());
+    return ok;
+}
+
+static int64_t TreeSize(const Tree *tree) {
+    int64_t size = 0;
+    for (size_t i = 0; i < tree->count; i++)
+        size += tree->entries[i].size;
+    return size;
+}
+
+int WriteUpdate(const MakeOptions *options, const Plan *plan) {
+    std::error_code error;
+    fs::path staging = std::string(options->out) + ".partial";
+    fs::remove_all(staging, error);
+    int ok = fs::create_directories(staging, error);
+    Totals totals = {0, 0};
+    for (size_t i = 0; i < plan->copyCount && ok; i++)
+        ok = !plan->copies[i].ship || ShipFile(options, staging, &plan->copies[i], &totals);
+    ok = ok && WritePackage(options, staging, plan, &totals) &&
+         WriteScript(options, staging, plan, &totals) && WritePointer(options, staging, &totals);
+    if (ok)
+        fs::rename(staging, options->out, error);
+    if (!ok || error) {
+        fprintf(stderr, "update-make: %s cannot be written\n", options->out);
+        fs::remove_all(staging, error);
+        return 0;
+    }
+    printf("update-make: wrote %s: %lld bytes; the changed files and members hold %lld, the "
+           "new tree %lld\n",
+           options->out, static_cast<long long>(totals.update),
+           static_cast<long long>(totals.changed),
+           static_cast<long long>(TreeSize(&plan->newTree)));
+    return 1;
+}
