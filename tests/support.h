@@ -4,6 +4,7 @@
 #define WIZARD_TESTS_SUPPORT_H
 
 #include "compress.h"
+#include "tar.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <windows.h>
 #endif
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include <fstream>
 #include <iterator>
 #include <list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -66,6 +69,13 @@ inline std::string Lines(const std::vector<std::string> &lines) {
     return text;
 }
 
+inline std::string Repeat(const std::string &text, int times) {
+    std::string all;
+    for (int i = 0; i < times; i++)
+        all += text;
+    return all;
+}
+
 // Text lines the way a child wrote them, without Windows' CR.
 inline std::string WithoutCr(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
@@ -91,6 +101,69 @@ inline std::string RandomBytes(size_t size, uint32_t start) {
         byte = (char)(state >> 24);
     }
     return bytes;
+}
+
+// A directory as the tests compare it: every file's content, modification time
+// and permission bits, and every member of an archive of the sample utility as
+// "ARCHIVE//MEMBER" right after the archive's own entry.
+struct FileState {
+    std::string content;
+    int64_t time;
+    int mode;
+};
+typedef std::map<std::string, FileState> Tree;
+
+inline Tree Look(const fs::path &dir) {
+    Tree tree;
+    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(dir)) {
+        struct stat info;
+        std::string name = entry.path().lexically_relative(dir).generic_string();
+        if (!entry.is_regular_file() || stat(entry.path().string().c_str(), &info) != 0)
+            continue;
+        tree[name] = {ReadFile(entry.path().string()), (int64_t)info.st_mtime,
+                      (int)(info.st_mode & 0777)};
+        TarArchive archive;
+        char problem[TAR_PROBLEM_SIZE];
+        if (TarLoad(entry.path().string().c_str(), &archive, problem, sizeof problem) == TAR_OK)
+            for (const TarMember *m = archive.first; m != nullptr; m = m->next)
+                tree[name + "//" + m->name] = {std::string((const char *)m->data, m->size),
+                                               m->mtime, (int)m->mode};
+        TarFree(&archive);
+    }
+    return tree;
+}
+
+// The names whose entries differ between two trees, for a message that says which.
+inline std::vector<std::string> Differences(const Tree &a, const Tree &b) {
+    std::vector<std::string> names;
+    for (const Tree *one : {&a, &b})
+        for (const auto &[name, state] : *one) {
+            const Tree &other = one == &a ? b : a;
+            auto found = other.find(name);
+            bool same = found != other.end() && found->second.content == state.content &&
+                        found->second.time == state.time && found->second.mode == state.mode;
+            if (!same && (one == &a || found == other.end()))
+                names.push_back(name);
+        }
+    return names;
+}
+
+// An archive's own entry, which its members' entries follow.
+inline bool IsArchive(const Tree &tree, Tree::const_iterator entry) {
+    auto next = std::next(entry);
+    return next != tree.end() && next->first.rfind(entry->first + "//", 0) == 0;
+}
+
+// A copy with the same times and modes, so that untouched files compare equal.
+inline void CopyTree(const fs::path &from, const fs::path &to) {
+    std::error_code ignored;
+    fs::create_directories(to, ignored);
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(from)) {
+        fs::path copy = to / entry.path().lexically_relative(from);
+        fs::permissions(copy, entry.status().permissions(), ignored);
+        fs::last_write_time(copy, entry.last_write_time(), ignored);
+    }
 }
 
 // Puts name=value for this process and its children; an empty value counts as

@@ -7,52 +7,14 @@
 // natively one with two batches to add.
 #include "support.h"
 #include "sys/process.h"
-#include "tar.h"
 
-#include <sys/stat.h>
-
-#include <map>
 #include <sstream>
 
 namespace {
 
-struct FileState {
-    std::string content;
-    int64_t time;
-    int mode;
-};
-typedef std::map<std::string, FileState> Tree;
-
 // When the sweep began: a file written after it was written by a run, whose
 // time is the clock's, and only its content is compared.
 const int64_t Began = (int64_t)time(nullptr);
-
-// Every file under dir, and every member of an archive as "ARCHIVE//MEMBER".
-Tree Look(const fs::path &dir) {
-    Tree tree;
-    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(dir)) {
-        struct stat info;
-        std::string name = entry.path().lexically_relative(dir).generic_string();
-        if (!entry.is_regular_file() || stat(entry.path().string().c_str(), &info) != 0)
-            continue;
-        tree[name] = {ReadFile(entry.path().string()), (int64_t)info.st_mtime,
-                      (int)(info.st_mode & 0777)};
-        TarArchive archive;
-        char problem[TAR_PROBLEM_SIZE];
-        if (TarLoad(entry.path().string().c_str(), &archive, problem, sizeof problem) == TAR_OK)
-            for (const TarMember *m = archive.first; m != nullptr; m = m->next)
-                tree[name + "//" + m->name] = {std::string((const char *)m->data, m->size),
-                                               m->mtime, (int)m->mode};
-        TarFree(&archive);
-    }
-    return tree;
-}
-
-// An archive's own entry, which its members' entries follow.
-bool IsArchive(const Tree &tree, Tree::const_iterator entry) {
-    auto next = std::next(entry);
-    return next != tree.end() && next->first.rfind(entry->first + "//", 0) == 0;
-}
 
 // Equal, but for the times of files that both runs wrote; with contentOnly, no
 // times or modes at all, and archives by their members.
@@ -86,12 +48,9 @@ std::string Names(const Tree &tree, const Tree &other) {
     return names;
 }
 
-// A copy with the same times, so that untouched files compare equal.
-void CopyTree(const fs::path &from, const fs::path &to) {
+void CopyFresh(const fs::path &from, const fs::path &to) {
     fs::remove_all(to);
-    fs::copy(from, to, fs::copy_options::recursive);
-    for (const fs::directory_entry &entry : fs::recursive_directory_iterator(from))
-        fs::last_write_time(to / entry.path().lexically_relative(from), entry.last_write_time());
+    CopyTree(from, to);
 }
 
 struct Outcome {
@@ -158,7 +117,7 @@ class Sweep : public ScratchTest {
     // with rotate, one error a point, in turn.
     void SweepAll(const fs::path &update, bool rotate = false) {
         const Tree before = Look(update);
-        CopyTree(update, "whole");
+        CopyFresh(update, "whole");
         Outcome whole = RunWizard("whole", "");
         ASSERT_EQ(whole.completed, 1);
         ASSERT_TRUE(whole.warnings.empty()) << whole.warnings[0];
@@ -177,7 +136,7 @@ class Sweep : public ScratchTest {
     // of the texts the wizard has; run again, what one uninterrupted run gives:
     // nothing the update needs was lost.
     void Fail(const fs::path &update, int n, int error, const Tree &before, const Tree &after) {
-        CopyTree(update, "run");
+        CopyFresh(update, "run");
         Outcome run = RunWizard("run", "fail " + std::to_string(n) + " " + std::to_string(error));
         Tree now = Look("run");
         bool ok = run.status == 0 && Explained(run.warnings, "run");
@@ -208,7 +167,7 @@ class Sweep : public ScratchTest {
 
     // Ended at n, then run again to its end: what one uninterrupted run gives.
     void Interrupt(const fs::path &update, const std::string &fault, const Tree &after) {
-        CopyTree(update, "run");
+        CopyFresh(update, "run");
         Outcome first = RunWizard("run", fault);
         Outcome second = RunWizard("run", "");
         Tree now = Look("run");

@@ -80,13 +80,6 @@ Action MoveAway(int pump) {
     return {Action::MOVE_AWAY, pump};
 }
 
-std::string Repeat(const std::string &text, int times) {
-    std::string all;
-    for (int i = 0; i < times; i++)
-        all += text;
-    return all;
-}
-
 template <typename T> std::vector<T> Then(std::vector<T> head, const std::vector<T> &more) {
     head.insert(head.end(), more.begin(), more.end());
     return head;
