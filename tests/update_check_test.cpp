@@ -89,6 +89,18 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
         EXPECT_TRUE(!row.lines || std::count(report.begin(), report.end(), '\n') == row.lines)
             << report;
     }
+#ifndef _WIN32
+    // A program compressed without its execute bit, against the product's.
+    for (const fs::directory_entry &entry : fs::directory_iterator("."))
+        fs::remove(entry.path());
+    CopySampleUpdate();
+    fs::create_directory("product");
+    WriteFile("product/readme.txt", "the product's program");
+    fs::permissions("product/readme.txt", fs::perms(0755));
+    EXPECT_EQ(Command({"update-check", "--product", "product", "."}, &report), 1);
+    EXPECT_NE(report.find("readme.txt is compressed without the execute bit"), std::string::npos)
+        << report;
+#endif
 }
 
 static int Restool(const std::string &arguments) {
