@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # wine_e2e.sh BUILD_DIR UI_AUTOMATION_TEST_EXE TEST_CHILD_EXE SWEEP_TEST_EXE: the example
-# update through the real update-wizard.exe (the Example cases), checked on disk; then
-# the sweep over it: the process ended at every operation and run again.
+# update through the real update-wizard.exe (the Example cases), checked on disk; the sweep
+# over it; and an update from the native update-make (build/native) applied by the .exe.
 set -eu
 build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -19,3 +19,27 @@ WIZARD_EXAMPLE="Z:${work//\//\\}" timeout -k 10 300 "$root/scripts/wine-run" "$b
 for mode in whole cancelled; do "$root/tests/example/check_example.sh" "$work/$mode" $mode; done
 WIZARD_SAMPLE="Z:${work//\//\\}\\sweep" timeout -k 10 1200 "$root/scripts/wine-run" \
     "$build/wineprefix" "$4" --gtest_filter='Sweep.SampleUpdate'
+
+# A pair of trees, its update made with backslashes, applied by the .exe to a copy of the
+# old tree: the new tree, but for the archive's bytes, with its members and their times.
+native=$build/../native/tools/update-make/update-make
+[ -x "$native" ] || { echo "wine_e2e.sh: $native is missing: build the native preset" >&2; exit 1; }
+rt=$work/roundtrip && mkdir -p "$rt/old/sub" && cd "$rt"
+printf 'one\r\n' >old/a.txt && seq 1 500 >old/sub/text.txt && printf x >old/gone.txt
+head -c 3000 /dev/urandom >old/noise.bin && cp "$build/tools/restool/restool.exe" old/
+members() { (cd "$1" && shift && printf '%s\n' "$@" >m0 && touch -d @1700000000 m0 &&
+    tar --format=ustar -cf data.res m0 && rm m0); }
+members old m0 && cp -a old new && members new m0 changed && rm new/gone.txt
+seq 1 900 >new/sub/text.txt && mkdir new/fresh && echo hi >new/fresh/b.txt
+touch -d @1710000000 new/a.txt new/fresh/b.txt
+"$native" --windows --archive data.res --utility restool.exe old new out >/dev/null
+cp -a old whole && cp -a out/. whole/
+WIZARD_EXAMPLE="Z:${rt//\//\\}" timeout -k 10 300 "$root/scripts/wine-run" "$build/wineprefix" \
+    "$2" --gtest_filter='Example.RunsToFinish'
+# Whole seconds: the wizard stamps them, a file just written has more.
+files() { (cd "$1" && find . -type f ! -name data.res -printf '%P %T@\n' | sed 's/\.[0-9]*$//' |
+    sort); }
+tars() { tar --utc -tvf "$1/data.res" | awk '{print $3, $4, $5, $6}'; }
+diff -r -x data.res whole new && [ "$(files whole)" = "$(files new)" ] &&
+    [ "$(tars whole)" = "$(tars new)" ] || { echo "roundtrip: whole is not new"; exit 1; }
+echo "the update from update-make, applied by the .exe, gives the new tree"
