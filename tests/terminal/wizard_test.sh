@@ -41,6 +41,8 @@ at() { shows "Destination Directory: $PWD${1:-}"; } # the product directory show
 again() { grep -q "Please answer y or n." "$o"; }
 many() { export WIZARD_TEST_MODE=many WIZARD_TEST_COUNT=$1; }
 example() { "$root/scripts/make-example" . "$build" >/dev/null; }
+# app.txt made a program, then compressed in place: expanded, it must still be one.
+packed() { chmod 750 app.txt && "$build/tools/szdd-compress/szdd-compress" -i app.txt >/dev/null; }
 example_done() { "$root/tests/example/check_example.sh" . whole; }
 version=$(sed -n 's/^#define WIZARD_VERSION "\(.*\)"$/\1/p' "$root/src/state/version.h")
 help=$(sed -n '/^## Command line/,/^## /p' "$root/README.md" | sed -n '/^```/,/^```/{/^```/d;p}')
@@ -79,6 +81,7 @@ hang-up|:|/DIR=@|y\n|HUP|5|! asked && stopped
 SIGTERM|:|/DIR=@|y\n|TERM|5|! asked && stopped
 250 files|many 250|/DIR=@|y\n|-|0|completed && [ -z "$(uniq -d "$o")" ] && shows "$file201"
 example update|example|/DIR=@|y\n|-|0|said "" && example_done
+compressed program|packed|/DIR=@|y\n|-|0|completed && [ "$(stat -c %a:%s app.txt)" = 750:8 ]
 ROWS
 }
 

@@ -3,6 +3,7 @@
 //   szdd-compress -o OUT FILE    FILE to OUT
 //   szdd-compress -i FILE...     each FILE in place, under its own name
 #include "compress.h"
+#include "platform.h"
 
 #include "sys/szdd_format.h"
 #include "state/version.h"
@@ -26,8 +27,10 @@ static const char Help[] =
     "  -o OUT FILE   FILE to OUT\n"
     "  -i FILE...    each FILE in place: it then holds its compressed form under\n"
     "                its own name, as the wizard's COPY and PRECHECK inputs do\n"
-    "A file that is already SZDD-compressed is refused. One line on standard\n"
-    "output for each file written. Exit status: 0 all written, 1 some not, 2 usage.\n";
+    "A file that is already SZDD-compressed is refused. A compressed file gets the\n"
+    "permission bits of its input (a program stays executable), writable by its owner.\n"
+    "One line on standard output for each file written. Exit status: 0 all written,\n"
+    "1 some not, 2 usage.\n";
 
 // The whole of a file in memory (the format's size field limits it to 4 GB).
 static unsigned char *ReadWholeFile(const char *name, size_t *size) {
@@ -60,13 +63,20 @@ static unsigned char *ReadWholeFile(const char *name, size_t *size) {
     return data;
 }
 
-static int WriteWholeFile(const char *name, const unsigned char *data, size_t size) {
+// The file takes the mode of input: the wizard expands it in place, keeping its
+// mode, and a compressed program must come out executable.
+static int WriteWholeFile(const char *name, const unsigned char *data, size_t size,
+                          const char *input) {
     FILE *file = fopen(name, "wb");
     if (file == NULL) {
         return 0;
     }
     int ok = fwrite(data, 1, size, file) == size;
     if (fclose(file) != 0) {
+        ok = 0;
+    }
+    if (ok && !CopyFileMode(input, name)) {
+        fprintf(stderr, "szdd-compress: cannot give %s the mode of %s\n", name, input);
         ok = 0;
     }
     if (!ok) {
@@ -81,7 +91,7 @@ static int WriteWholeFile(const char *name, const unsigned char *data, size_t si
 static int WriteInPlace(const char *name, const unsigned char *data, size_t size) {
     char twin[NAME_SIZE];
     if (snprintf(twin, sizeof twin, "%s.szdd~", name) >= (int)sizeof twin ||
-        !WriteWholeFile(twin, data, size)) {
+        !WriteWholeFile(twin, data, size, name)) {
         return 0;
     }
     if (rename(twin, name) == 0 || (remove(name) == 0 && rename(twin, name) == 0)) {
@@ -107,7 +117,7 @@ static int CompressFile(const char *input, const char *output, unsigned char las
     unsigned char *packed = (unsigned char *)malloc(SzddCompressBound(size));
     size_t packedSize = packed != NULL ? SzddCompress(data, size, lastChar, packed) : 0;
     int ok = packedSize > 0 && (inPlace ? WriteInPlace(output, packed, packedSize)
-                                        : WriteWholeFile(output, packed, packedSize));
+                                        : WriteWholeFile(output, packed, packedSize, input));
     if (packedSize == 0) {
         fprintf(stderr, "szdd-compress: %s is too large or memory ran out\n", input);
     } else if (!ok) {
