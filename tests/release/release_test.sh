@@ -8,7 +8,7 @@ build=$(realpath "$1") root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT && failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 version=$(sed -n 's/^#define WIZARD_VERSION "\(.*\)"$/\1/p' "$root/src/state/version.h")
-programs=(restool szdd-compress update-check update-wizard) doc=share/doc/update-wizard/
+programs=(restool szdd-compress update-check update-make update-wizard) doc=share/doc/update-wizard/
 mapfile -t guides < <(cd "$root" && find README.md docs -type f)
 # BIN DOC [EXT]: the files an installed tree or archive must hold, sorted.
 expected() {
