@@ -318,5 +318,5 @@ int TerminalExitStatus(int wizardResult) {
         return EXIT_DECLINED;
     if (Wizard.RunCompleted)
         return warnings > 0 ? EXIT_WARNINGS : EXIT_DONE;
-    return T.stopped ? EXIT_STOPPED : EXIT_NOT_CHANGED;
+    return T.stopped ? EXIT_STOPPED : EXIT_PLANNING_STOPPED;
 }

@@ -36,13 +36,13 @@ void TerminalRestore();
 // What the native program exits with, from what this backend saw of the run;
 // wizardResult is WizardMain's result (not 0 only when the window failed):
 enum TerminalExit {
-    EXIT_DONE = 0,        // "All done." without a warning
-    EXIT_NOT_STARTED = 1, // the program could not start
-    EXIT_DECLINED = 2,    // the agreement was declined
-    EXIT_USAGE = 2,       // the command line was wrong; nothing was read or run
-    EXIT_NOT_CHANGED = 3, // the planning pass ended the update
-    EXIT_WARNINGS = 4,    // "All done." with warnings
-    EXIT_STOPPED = 5      // the user stopped it: Cancel confirmed, the close box, a hang-up
+    EXIT_DONE = 0,             // "All done." without a warning
+    EXIT_NOT_STARTED = 1,      // the program could not start
+    EXIT_DECLINED = 2,         // the agreement was declined
+    EXIT_USAGE = 2,            // the command line was wrong; nothing was read or run
+    EXIT_PLANNING_STOPPED = 3, // the planning pass ended the update
+    EXIT_WARNINGS = 4,         // "All done." with warnings
+    EXIT_STOPPED = 5           // the user stopped it: Cancel confirmed, the close box, a hang-up
 };
 // Also tells on standard error how many warnings there were, when there were any.
 int TerminalExitStatus(int wizardResult);
