@@ -37,17 +37,6 @@ bool Same(const Tree &a, const Tree &b, bool contentOnly = false) {
     return true;
 }
 
-// The names of tree, those that differ from other's marked with "*".
-std::string Names(const Tree &tree, const Tree &other) {
-    std::string names;
-    for (const auto &[name, state] : tree)
-        names +=
-            name + (Same({{name, state}}, Tree(other.lower_bound(name), other.upper_bound(name)))
-                        ? " "
-                        : "* ");
-    return names;
-}
-
 void CopyFresh(const fs::path &from, const fs::path &to) {
     fs::remove_all(to);
     CopyTree(from, to);
@@ -177,9 +166,12 @@ class Sweep : public ScratchTest {
 
     void Failed(const std::string &what, const Tree &now, const Tree &after, const Outcome &run) {
         failures++;
+        std::string names;
+        for (const std::string &name : Differences(now, after))
+            names += " " + name;
         ADD_FAILURE() << what << ": status " << run.status << ", "
-                      << (run.warnings.empty() ? "no warning" : run.warnings[0]) << "; holds "
-                      << Names(now, after) << "; * differs from an uninterrupted run";
+                      << (run.warnings.empty() ? "no warning" : run.warnings[0])
+                      << "; unlike an uninterrupted run:" << names;
     }
 
     int failures = 0;

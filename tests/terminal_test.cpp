@@ -1,19 +1,11 @@
 // The terminal backend in-process: wrapping, defused control characters, the bar's
-// cells, the window at every width, and what reaches a pty as the window changes.
+// cells, and the window at every width.
 #include "state/version.h"
-#include "ui/progress.h"
-#include "ui/resource.h"
 #include "ui/terminal/screen.h"
-#include "ui/terminal/terminal.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -76,50 +68,6 @@ TEST(TerminalText, WindowFitsEveryWidthAndShowsGreyedParts) {
         shown[1] += lines.line[i];
     for (const char *part : {"[ Finish ]", "\x1b[2m  Cancel  ", "Press Enter to finish."})
         EXPECT_NE(shown[1].find(part), std::string::npos) << part;
-}
-
-// What a terminal receives up to end (none: until the writers have gone), 10 s a piece.
-std::string Received(int master, const char *end) {
-    std::string text;
-    char buffer[4096];
-    struct pollfd fd = {master, POLLIN, 0};
-    for (ssize_t got = 1; got > 0 && (end == nullptr || text.find(end) == std::string::npos);) {
-        got = poll(&fd, 1, 10000) == 1 ? read(master, buffer, sizeof buffer) : 0;
-        text.append(buffer, got > 0 ? static_cast<size_t>(got) : 0);
-    }
-    return text;
-}
-
-TEST(TerminalDrawing, InPlaceOnlyWhenSomethingChanged) {
-    int master, slave, savedOut = dup(STDOUT_FILENO), savedIn = dup(STDIN_FILENO);
-    struct winsize size = {24, 80, 0, 0};
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
-    int none = open("/dev/null", O_RDONLY);
-    dup2(slave, STDOUT_FILENO), dup2(none, STDIN_FILENO);
-    setenv("TERM", "xterm", 1), setenv("NO_COLOR", "1", 1);
-    TerminalReset();
-    int error = 0;
-    WindowHandle window = CreateProgressWindow(
-        [](WindowHandle, unsigned, uintptr_t, intptr_t) -> intptr_t { return 1; }, &error);
-    Wizard.ProgressWindow = window;
-    Wizard.StatusText = GetDialogItem(window, IDC_STATUS_TEXT);
-    ShowProgressWindow(window, WizardTitle);
-    std::string first = Received(master, "\x1b[J");
-    PumpMessages(); // nothing changed: nothing drawn
-    SetStatus("Two.");
-    PumpMessages();
-    fflush(stdout);
-    dup2(savedOut, STDOUT_FILENO), dup2(savedIn, STDIN_FILENO);
-    for (int fd : {savedOut, savedIn, none, slave})
-        close(fd);
-    std::string second = Received(master, nullptr);
-    close(master);
-    EXPECT_NE(first.find(std::string(WizardTitle) + "\x1b[K"), std::string::npos);
-    EXPECT_EQ(first.find("\x1b[1m"), std::string::npos) << "NO_COLOR is respected";
-    EXPECT_EQ(second.rfind("\r\x1b[", 0), 0u) << "drawn over the old drawing";
-    EXPECT_EQ(second.find("\x1b[J"), second.size() - 3) << "drawn once: " << second;
-    EXPECT_NE(second.find("  Two."), std::string::npos);
-    DestroyWindowHandle(window);
 }
 
 } // namespace

@@ -61,24 +61,13 @@ Text Prefix(std::string start) {
 }
 typedef std::vector<Text> Texts;
 
-// What the user does, at the Nth call of PumpMessages: confirms Cancel, answers
+// What the user does at the Nth call of PumpMessages: confirms Cancel, answers
 // its question No, presses the close box, or moves the current directory away.
+enum UserKind { NOTHING, CANCEL, ANSWER_NO, CLOSE, MOVE_AWAY };
 struct Action {
-    enum Kind { NONE, CANCEL, ANSWER_NO, CLOSE, MOVE_AWAY } kind = NONE;
+    UserKind kind = NOTHING;
     int pump = 0;
 };
-Action Cancel(int pump) {
-    return {Action::CANCEL, pump};
-}
-Action AnswerNo(int pump) {
-    return {Action::ANSWER_NO, pump};
-}
-Action Close(int pump) {
-    return {Action::CLOSE, pump};
-}
-Action MoveAway(int pump) {
-    return {Action::MOVE_AWAY, pump};
-}
 
 template <typename T> std::vector<T> Then(std::vector<T> head, const std::vector<T> &more) {
     head.insert(head.end(), more.begin(), more.end());
@@ -206,12 +195,12 @@ void Act(const Action &user) {
     RecordingOnPump([user](int calls) {
         if (calls != user.pump)
             return;
-        if (user.kind == Action::CANCEL || user.kind == Action::ANSWER_NO) {
-            RecordingQueueConfirmAnswers({user.kind == Action::CANCEL ? 1 : 0});
+        if (user.kind == CANCEL || user.kind == ANSWER_NO) {
+            RecordingQueueConfirmAnswers({user.kind == CANCEL ? 1 : 0});
             PressCancel();
-        } else if (user.kind == Action::CLOSE) {
+        } else if (user.kind == CLOSE) {
             CloseProgressWindow();
-        } else if (user.kind == Action::MOVE_AWAY) {
+        } else if (user.kind == MOVE_AWAY) {
             fs::create_directories("elsewhere");
             fs::current_path("elsewhere");
         }
@@ -286,85 +275,69 @@ const std::string Cut = Szdd(RandomBytes(5000, 7)).substr(0, 200);
 const std::string CopyFailed = "An error occured during file copy(";
 
 TEST_F(Update, Planning) {
+    // clang-format off
     const Row rows[] = {
-        {.name = "no pointer file",
-         .before = {{"update.wiz", Missing}},
+        {.name = "no pointer file", .before = {{"update.wiz", Missing}},
          .warnings = {"Configuration file (.WIZ) could not be located. Aborting."},
          .last = "Reading configuration file (.WIZ)"},
         {.name = "pointer file without CMD",
          .before = {{"update.wiz", Lines({"[HEADER]", "EXE=x"})}},
          .warnings = {"Configuration file () could not be located. Aborting."},
          .last = "Reading configuration file ()"},
-        {.name = "script missing",
-         .before = {{"setup.txt", Missing}},
+        {.name = "script missing", .before = {{"setup.txt", Missing}},
          .warnings = {"Configuration file (setup.txt) could not be located. Aborting."},
          .last = "Reading configuration file (setup.txt)"},
         {.name = "utility and archive missing: the utility first",
          .before = {{"restool.exe", Missing}, {"product.res", Missing}},
          .warnings = {"Resource Utility (restool.exe) could not be located. Aborting."},
          .last = "Reading configuration file (setup.txt)"},
-        {.name = "archive missing",
-         .before = {{"product.res", Missing}},
+        {.name = "archive missing", .before = {{"product.res", Missing}},
          .warnings = {"Resource file (product.res) could not be located. Aborting."},
          .last = "Reading configuration file (setup.txt)"},
-        {.name = "source cannot be expanded: it stays as it was",
-         .before = {{"patch.src", Cut}},
+        {.name = "source cannot be expanded: it stays as it was", .before = {{"patch.src", Cut}},
          .warnings = {Prefix(CopyFailed),
                       "An error occured during decompression of file (patch.src). Skipping."},
          .last = "Reading configuration file (setup.txt)"},
         {.name = "utility, source and update file expanded in place; the archive never",
-         .before = {{"setup.txt", Script({"UPD=patch.dat"})},
-                    {"patch.src", Szdd("source")},
-                    {"patch.dat", Szdd("update")},
-                    {"product.res", Szdd("archive")}},
-         .last = AllDone,
-         .calls = {Work, Dump},
+         .before = {{"setup.txt", Script({"UPD=patch.dat"})}, {"patch.src", Szdd("source")},
+                    {"patch.dat", Szdd("update")}, {"product.res", Szdd("archive")}},
+         .last = AllDone, .calls = {Work, Dump},
          .after = {{"patch.src", "source"}, {"patch.dat", "update"}}},
         {.name = "utility does not start for /WORK; an empty source leaves two blanks",
-         .before = {{"restool.exe", Directory},
-                    {"setup.txt",
+         .before = {{"restool.exe", Directory}, {"setup.txt",
                      Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "RESEXE=restool.exe"})}},
          .warnings = {Prefix("Could not create process (update.lst)["),
                       Base + "restool.exe product.res  /WORK"},
-         .last = "Examining resource file. (product.res)",
-         .after = {{"!tmpexec.$$$", ""}}},
+         .last = "Examining resource file. (product.res)", .after = {{"!tmpexec.$$$", ""}}},
         {.name = "capture file cannot be made: nothing started, the code still 0",
          .before = {{"!tmpexec.$$$", Directory}},
          .warnings = {"Could not create process (update.lst)[0].  Aborting.", Work},
          .last = "Examining resource file. (product.res)"},
-        {.name = "utility does not start for /DUMP",
-         .env = {{"WIZARD_TEST_HIDE", "restool.exe"}},
+        {.name = "utility does not start for /DUMP", .env = {{"WIZARD_TEST_HIDE", "restool.exe"}},
          .warnings = {Prefix("Could not create process (update.dmp)["), Dump},
-         .last = "Examining resource file. (product.res)",
-         .calls = {Work},
+         .last = "Examining resource file. (product.res)", .calls = {Work},
          .after = {{"!tmpexec.$$$", ""}, {"update.dmp", Lines({"[PFF]"})}}},
-        {.name = "no cleanup list: the update goes on",
-         .before = {{"given.dmp", Missing}},
+        {.name = "no cleanup list: the update goes on", .before = {{"given.dmp", Missing}},
          .warnings = {NoDump},
          .statuses = Planned({"Processing resource files.", "Cleaning up.", AllDone}),
          .calls = {Work, Dump}},
         {.name = "first comma field of PRECHECK values",
          .before = {{"setup.txt", Lines({"[HEADER]", "DST=product.res", "EXE=x.exe", "[PRECHECK]",
                                          "SRC=,,patch.src", "RESEXE=restool.exe,5,x", "UPD=,1"})}},
-         .last = AllDone,
-         .calls = {Work, Dump}},
+         .last = AllDone, .calls = {Work, Dump}},
         {.name = "stale lists are read as fresh ones and deleted",
-         .before = {{"given.dmp", Missing},
-                    {"update.lst", Lines({"[ADD]", "FILE=old.bmp,7"})},
-                    {"update.dmp", Lines({"[PFF]", "ENTRY=old.tmp"})},
-                    {"old.bmp", "bmp"},
+         .before = {{"given.dmp", Missing}, {"update.lst", Lines({"[ADD]", "FILE=old.bmp,7"})},
+                    {"update.dmp", Lines({"[PFF]", "ENTRY=old.tmp"})}, {"old.bmp", "bmp"},
                     {"old.tmp", "tmp"}},
-         .last = AllDone,
-         .calls = {Work, Dump, Base + "restool.exe product.res old.bmp /ENCODE"},
-         .after = {{"update.lst", Missing},
-                   {"update.dmp", Missing},
-                   {"old.bmp", Missing},
+         .last = AllDone, .calls = {Work, Dump, Base + "restool.exe product.res old.bmp /ENCODE"},
+         .after = {{"update.lst", Missing}, {"update.dmp", Missing}, {"old.bmp", Missing},
                    {"old.tmp", Missing}}},
         {.name = "format specifiers in names are shown as they are",
          .before = {{"update.wiz", Lines({"[HEADER]", "CMD=%s%n%x.txt"})}},
          .warnings = {"Configuration file (%s%n%x.txt) could not be located. Aborting."},
          .last = "Reading configuration file (%s%n%x.txt)"},
     };
+    // clang-format on
     for (const Row &row : rows)
         Check(row);
 }
@@ -403,42 +376,27 @@ TEST_F(Update, Execution) {
                     "Processing resource file 1 of 2.", "Processing resource file 1 of 2.",
                     "Cleaning up.", AllDone});
     const std::string sub = std::string("sub dir") + PathSeparator + "prog.exe";
+    // clang-format off
     const Row rows[] = {
-        {.name = "worked example: newest first, every kind, both lists",
-         .before = worked,
-         .statuses = Planned(workedStatuses),
-         .calls = workedCalls,
-         .after = workedAfter,
+        {.name = "worked example: newest first, every kind, both lists", .before = worked,
+         .statuses = Planned(workedStatuses), .calls = workedCalls, .after = workedAfter,
          .times = {{"app.exe", 900000000}, {"help.txt", 1234567}}},
-        {.name = "Cancel answered No goes on",
-         .before = worked,
-         .user = AnswerNo(5),
-         .last = AllDone,
-         .calls = workedCalls,
-         .after = workedAfter},
+        {.name = "Cancel answered No goes on", .before = worked, .user = {ANSWER_NO, 5},
+         .last = AllDone, .calls = workedCalls, .after = workedAfter},
         {.name = "Cancel confirmed in the file pass: the entry under way ends, nothing after it",
-         .before = worked,
-         .user = Cancel(12),
-         .last = inFilePass,
+         .before = worked, .user = {CANCEL, 12}, .last = inFilePass,
          .calls = {Work, Dump, "restool.exe run"},
          .after = {{"old.dll", Missing}, {"made.txt", ""}, {"new1.bmp", "one"}}},
-        {.name = "the close box in the file pass stops it too",
-         .before = worked,
-         .user = Close(12),
-         .last = inFilePass,
-         .calls = {Work, Dump, "restool.exe run"},
+        {.name = "the close box in the file pass stops it too", .before = worked,
+         .user = {CLOSE, 12}, .last = inFilePass, .calls = {Work, Dump, "restool.exe run"},
          .after = {{"old.dll", Missing}, {"made.txt", ""}, {"new1.bmp", "one"}}},
         {.name = "cleanup names resolve in the base directory, wherever the current one went",
-         .before = {{"setup.txt", Script({"[COPY]", "COPY=none.txt"})},
-                    {"work.tmp", "leftover"},
+         .before = {{"setup.txt", Script({"[COPY]", "COPY=none.txt"})}, {"work.tmp", "leftover"},
                     {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp"})}},
-         .user = MoveAway(5),
-         .last = AllDone,
-         .calls = {Work, Dump},
+         .user = {MOVE_AWAY, 5}, .last = AllDone, .calls = {Work, Dump},
          .after = {{"work.tmp", Missing}}},
         {.name = "a cleanup file that cannot be deleted shows in the status",
-         .before = {{"given.dmp", Lines({"[PFF]", "ENTRY=full"})},
-                    {"full", Directory},
+         .before = {{"given.dmp", Lines({"[PFF]", "ENTRY=full"})}, {"full", Directory},
                     {"full/x", "x"}},
          .statuses = Planned({"Decompressing file 1 of 0.", "Processing resource files.",
                               "Cleaning up.", Prefix("Could not delete file: full ("), AllDone}),
@@ -446,10 +404,7 @@ TEST_F(Update, Execution) {
         {.name = "a failed expansion is reported and skipped; its ADD file is not sent, and "
                  "the cleanup waits for a run that adds it",
          .before = {{"setup.txt", Script({"[COPY]", "COPY=a.dat,5", "COPY=%s%n.dat,6"})},
-                    {"a.dat", Szdd("a")},
-                    {"%s%n.dat", Cut},
-                    {"b.add", Cut},
-                    {"c.add", "c"},
+                    {"a.dat", Szdd("a")}, {"%s%n.dat", Cut}, {"b.add", Cut}, {"c.add", "c"},
                     {"given.lst", Lines({"[ADD]", "FILE=c.add", "FILE=b.add"})}},
          .warnings = {Prefix(CopyFailed),
                       "An error occured during decompression of file (b.add). Skipping.",
@@ -460,84 +415,63 @@ TEST_F(Update, Execution) {
                               "Processing resource files.", "Processing 2 resource files.",
                               "Processing resource file 1 of 2.", AllDone}),
          .calls = {Work, Dump, Base + "restool.exe product.res c.add /ENCODE"},
-         .after = {{"a.dat", "a"}, {"c.add", Missing}},
-         .times = {{"a.dat", 5}}},
+         .after = {{"a.dat", "a"}, {"c.add", Missing}}, .times = {{"a.dat", 5}}},
         {.name = "the utility removed before it encodes: the files to add, the package stay",
-         .before = {{"setup.txt", Script({"[REMOVE]", "REMOVE=restool.exe"})},
-                    {"new.bmp", "new"},
-                    {"patch.src", "package"},
-                    {"given.lst", Lines({"[ADD]", "FILE=new.bmp"})},
+         .before = {{"setup.txt", Script({"[REMOVE]", "REMOVE=restool.exe"})}, {"new.bmp", "new"},
+                    {"patch.src", "package"}, {"given.lst", Lines({"[ADD]", "FILE=new.bmp"})},
                     {"given.dmp", Lines({"[PFF]", "ENTRY=patch.src"})}},
-         .warnings = {"Could not create process (product.res)[2].  Skipping."},
-         .last = AllDone,
+         .warnings = {"Could not create process (product.res)[2].  Skipping."}, .last = AllDone,
          .calls = {Work, Dump}},
         {.name = "EXECUTE lines: cut at the first comma, quotes as the runtime splits them, "
                  "127 characters whole, a program that does not start or fails changes nothing",
          .before = {{"setup.txt", Script({"[EXECUTE]", "EXE=restool.exe \"a b\" c\\\"d,e",
                                           "EXE=restool.exe " + std::string(110, 'x'),
                                           "EXE=no-such-program", "EXE=restool.exe nine"})}},
-         .env = {{"WIZARD_TEST_EXIT", "9"}},
-         .last = AllDone,
+         .env = {{"WIZARD_TEST_EXIT", "9"}}, .last = AllDone,
          .calls = {Work, Dump, "restool.exe nine", "restool.exe " + std::string(110, 'x'),
                    "restool.exe a b c\"d"}},
         {.name = "times at and past the ends of their range",
          .before = {{"setup.txt", Script({"[COPY]", "COPY=a,2147483647", "COPY=b,-2147483648",
                                           "COPY=c,99999999999999999999", "COPY=d,abc", "COPY=e"})},
-                    {"a", "a"},
-                    {"b", "b"},
-                    {"c", "c"},
-                    {"d", "d"},
-                    {"e", "e"}},
-         .last = AllDone,
-         .calls = {Work, Dump},
+                    {"a", "a"}, {"b", "b"}, {"c", "c"}, {"d", "d"}, {"e", "e"}},
+         .last = AllDone, .calls = {Work, Dump},
          .times = {{"a", 2147483647}, {"c", 1661992959}, {"d", 0}, {"e", 0}}},
         {.name = "cleanup names that are no files: reported or skipped, nothing else touched",
          .before = {{"given.dmp", Lines({"[PFF]", "ENTRY=", "ENTRY=.", "ENTRY=..", "ENTRY=sub",
                                          "ENTRY=*", "ENTRY=*.dat", "ENTRY=?eep.dat"})},
-                    {"sub", Directory},
-                    {"keep.dat", "keep"}},
-         .last = AllDone,
-         .calls = {Work, Dump}},
+                    {"sub", Directory}, {"keep.dat", "keep"}},
+         .last = AllDone, .calls = {Work, Dump}},
         {.name = "an EXECUTE program path with a blank is found as CreateProcessA finds it",
          .before = {{"setup.txt", Script({"[EXECUTE]", "EXE=" + sub + " run"})},
-                    {"sub dir", Directory},
-                    {sub, ChildCopy}},
-         .last = AllDone,
-         .calls = {Work, Dump, sub + " run"}},
+                    {"sub dir", Directory}, {sub, ChildCopy}},
+         .last = AllDone, .calls = {Work, Dump, sub + " run"}},
         {.name = "a UTF-8 byte order mark starting any file read is skipped",
          .before = {{"update.wiz", Bom + Lines({"[HEADER]", "CMD=setup.txt"})},
-                    {"setup.txt", Bom + Script({"[REMOVE]", "REMOVE=old.dll"})},
-                    {"old.dll", "old"},
-                    {"given.lst", Bom + Lines({"[ADD]", "FILE=new.bmp"})},
-                    {"new.bmp", "new"},
-                    {"given.dmp", Bom + Lines({"[PFF]", "ENTRY=work.tmp"})},
-                    {"work.tmp", "work"}},
-         .last = AllDone,
-         .calls = {Work, Dump, Base + "restool.exe product.res new.bmp /ENCODE"},
+                    {"setup.txt", Bom + Script({"[REMOVE]", "REMOVE=old.dll"})}, {"old.dll", "old"},
+                    {"given.lst", Bom + Lines({"[ADD]", "FILE=new.bmp"})}, {"new.bmp", "new"},
+                    {"given.dmp", Bom + Lines({"[PFF]", "ENTRY=work.tmp"})}, {"work.tmp", "work"}},
+         .last = AllDone, .calls = {Work, Dump, Base + "restool.exe product.res new.bmp /ENCODE"},
          .after = {{"old.dll", Missing}, {"new.bmp", Missing}, {"work.tmp", Missing}}},
     };
+    // clang-format on
     // Links, of the POSIX port (Windows needs a privilege to make them).
+    // clang-format off
     const Row links[] = {
         {.name = "a dangling link is there to REMOVE and clean up; a removed link leaves its "
                  "target",
          .before = {{"setup.txt", Script({"[REMOVE]", "REMOVE=dangling", "REMOVE=link"})},
-                    {"dangling", LinkTo("nowhere")},
-                    {"left", LinkTo("nowhere")},
-                    {"link", LinkTo("target")},
-                    {"target", "kept"},
+                    {"dangling", LinkTo("nowhere")}, {"left", LinkTo("nowhere")},
+                    {"link", LinkTo("target")}, {"target", "kept"},
                     {"given.dmp", Lines({"[PFF]", "ENTRY=left"})}},
-         .last = AllDone,
-         .calls = {Work, Dump},
+         .last = AllDone, .calls = {Work, Dump},
          .after = {{"dangling", Missing}, {"left", Missing}, {"link", Missing}}},
         {.name = "a copy over a link writes the file it points to and keeps the link",
-         .before = {{"setup.txt", Script({"[COPY]", "COPY=link,5"})},
-                    {"link", LinkTo("target")},
+         .before = {{"setup.txt", Script({"[COPY]", "COPY=link,5"})}, {"link", LinkTo("target")},
                     {"target", Szdd("new")}},
-         .last = AllDone,
-         .calls = {Work, Dump},
-         .after = {{"target", "new"}},
+         .last = AllDone, .calls = {Work, Dump}, .after = {{"target", "new"}},
          .times = {{"target", 5}}},
     };
+    // clang-format on
     for (const Row &row : rows)
         Check(row);
     for (const Row &row : links)
@@ -551,32 +485,23 @@ TEST_F(Update, MisbehavingUtility) {
         std::string(300, 'x') + "\r\nFILE=b" + std::string(1, '\0') +
         ".dat\r\nfile=c.dat\r\n FILE=c.dat\r\nFILE=d.dat,3\nFILE=e.dat\rFILE=f.dat\r\n[ADD]"
         "\r\nFILE=g.dat\r\n";
+    // clang-format off
     const Row rows[] = {
         {.name = "8 MB on standard output",
-         .env = {{"WIZARD_TEST_MODE", "flood"}, {"WIZARD_TEST_COUNT", "8"}},
-         .warnings = {NoDump},
-         .last = AllDone,
-         .calls = {Work, Dump}},
+         .env = {{"WIZARD_TEST_MODE", "flood"}, {"WIZARD_TEST_COUNT", "8"}}, .warnings = {NoDump},
+         .last = AllDone, .calls = {Work, Dump}},
         {.name = "1,000 files to add and 1,000 to clean up: ten runs of 100, all deleted",
-         .env = {{"WIZARD_TEST_MODE", "many"},
-                 {"WIZARD_TEST_COUNT", "1000"},
+         .env = {{"WIZARD_TEST_MODE", "many"}, {"WIZARD_TEST_COUNT", "1000"},
                  {"WIZARD_TEST_LOG", ""}},
-         .last = AllDone,
-         .after = {{"encode.log", Repeat("100 100\n", 10)}}},
+         .last = AllDone, .after = {{"encode.log", Repeat("100 100\n", 10)}}},
         {.name = "malformed add lists: only well-formed FILE lines of the first ADD section",
-         .before = {{"given.lst", malformed},
-                    {"a.dat", "a"},
-                    {"b", "b"},
-                    {"c.dat", "c"},
-                    {"d.dat", "d"},
-                    {"e.dat", "e"},
-                    {"f.dat", "f"},
-                    {"g.dat", "g"},
-                    {"x.dat", "x"}},
+         .before = {{"given.lst", malformed}, {"a.dat", "a"}, {"b", "b"}, {"c.dat", "c"},
+                    {"d.dat", "d"}, {"e.dat", "e"}, {"f.dat", "f"}, {"g.dat", "g"}, {"x.dat", "x"}},
          .last = AllDone,
          .calls = {Work, Dump, Base + "restool.exe product.res e.dat d.dat a.dat /ENCODE"},
          .after = {{"a.dat", Missing}, {"d.dat", Missing}, {"e.dat", Missing}}},
     };
+    // clang-format on
     for (const Row &row : rows)
         Check(row);
 }
@@ -639,7 +564,7 @@ TEST_F(Passes, EncodingBatchesAndBar) {
         Prepare(c.files);
         size_t mark = RecordedWith("bar ").size();
         WriteFile("!tmpexec.$$$", "left from before");
-        Act(c.cancelAt ? Cancel(c.cancelAt) : Action());
+        Act({c.cancelAt ? CANCEL : NOTHING, c.cancelAt});
 
         EXPECT_EQ(ResourceEncodingPass(c.files), c.cancelAt ? 0 : 1);
 
@@ -855,17 +780,10 @@ TEST_F(Update, Sequence) {
     }
 
     // Each half is taken before the subtraction: odd sizes land one further on.
-    struct Centre {
-        WindowRect screen, window;
-        int x, y;
-    } centres[] = {{{0, 0, 1024, 768}, {10, 20, 461, 331}, 287, 229},
-                   {{0, 0, 800, 600}, {0, 0, 801, 601}, 0, 0},
-                   {{0, 0, 640, 480}, {0, 0, 3, 1}, 319, 240}};
-    for (const Centre &c : centres) {
-        int x = -1, y = -1;
-        CenterPosition(&c.screen, &c.window, &x, &y);
-        EXPECT_EQ(std::make_pair(x, y), std::make_pair(c.x, c.y));
-    }
+    const WindowRect screen = {0, 0, 1024, 768}, window = {10, 20, 461, 331};
+    int x = -1, y = -1;
+    CenterPosition(&screen, &window, &x, &y);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(287, 229));
 }
 
 } // namespace

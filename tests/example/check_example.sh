@@ -1,16 +1,15 @@
 #!/usr/bin/env bash
-# check_example.sh DIR [whole|cancelled]: what an applied example update (from
-# scripts/make-example) left in DIR, checked with host tools only. cancelled: the
-# cancel was confirmed while the EXECUTE program (child.exe, which leaves
-# "started.flag") ran. Times are read before contents, which may move them.
+# check_example.sh DIR: what an applied example update (from scripts/make-example)
+# left in DIR, checked with host tools only. Times are read before contents, which
+# may move them.
 set -u
-dir=${1:?usage: check_example.sh DIR [whole|cancelled]} mode=${2:-whole}
+dir=${1:?usage: check_example.sh DIR}
 root=$(cd "$(dirname "$0")/../.." && pwd) && src=$root/examples/sample-update
 copied=1767225600 # the COPY lines' time: 2026-01-01 00:00 UTC
 patched=1764547200 # the patch package's member times: 2025-12-01
 installed=1735689600 # the product's resource archive as installed: 2025-01-01
 failures=0
-fail() { echo "FAIL ($mode): $*" && failures=$((failures + 1)); }
+fail() { echo "FAIL: $*" && failures=$((failures + 1)); }
 sorted() { printf '%s\n' "$@" | LC_ALL=C sort | tr '\n' ' '; }
 
 # NAME SOURCE TIME ...: each file as its source, last written and accessed at TIME.
@@ -41,32 +40,14 @@ members() {
     rm -rf "$unpacked"
 }
 
-case $mode in
-whole)
-    # Gone: the REMOVE file, captures, lists, encoded resources and the package.
-    only app.cfg data.res notes.txt readme.txt restool.exe update.txt update.wiz
-    files readme.txt "$src/update/readme.txt" $copied app.cfg "$src/update/app.cfg" $copied
-    members logo.txt "$src/update/patch/logo.txt" $patched \
-        splash.txt "$src/update/patch/splash.txt" $patched \
-        colors.txt "$src/product/resources/colors.txt" $installed \
-        strings.txt "$src/product/resources/strings.txt" $installed
-    ;;
-cancelled)
-    # Handled: all before the program and app.cfg, in whose turn the cancel came
-    # (COPY entries run last, in reverse order); no cleanup, no encoding.
-    only app.cfg child.exe data.res logo.txt notes.txt patch.src readme.txt release.flag \
-        restool.exe splash.txt started.flag update.txt update.wiz
-    files logo.txt "$src/update/patch/logo.txt" $patched \
-        splash.txt "$src/update/patch/splash.txt" $patched app.cfg "$src/update/app.cfg" $copied
-    [ "$(stat -c %Y "$dir/readme.txt")" != $copied ] || fail "readme.txt stamped after the cancel"
-    [ "$(head -c 4 "$dir/readme.txt")" = SZDD ] || fail "readme.txt expanded after the cancel"
-    members colors.txt "$src/product/resources/colors.txt" $installed \
-        logo.txt "$src/product/resources/logo.txt" $installed \
-        strings.txt "$src/product/resources/strings.txt" $installed
-    ;;
-*) echo "check_example.sh: unknown mode $mode" >&2 && exit 2 ;;
-esac
+# Gone: the REMOVE file, captures, lists, encoded resources and the package.
+only app.cfg data.res notes.txt readme.txt restool.exe update.txt update.wiz
+files readme.txt "$src/update/readme.txt" $copied app.cfg "$src/update/app.cfg" $copied
+members logo.txt "$src/update/patch/logo.txt" $patched \
+    splash.txt "$src/update/patch/splash.txt" $patched \
+    colors.txt "$src/product/resources/colors.txt" $installed \
+    strings.txt "$src/product/resources/strings.txt" $installed
 cmp -s "$dir/notes.txt" "$src/update/notes.txt" || fail "notes.txt not expanded"
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s) in $dir"; exit 1; }
-echo "the example directory is as a $mode update leaves it"
+echo "the example directory is as the update leaves it"

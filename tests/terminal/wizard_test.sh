@@ -43,7 +43,7 @@ many() { export WIZARD_TEST_MODE=many WIZARD_TEST_COUNT=$1; }
 example() { "$root/scripts/make-example" . "$build" >/dev/null; }
 # app.txt made a program, then compressed in place: expanded, it must still be one.
 packed() { chmod 750 app.txt && "$build/tools/szdd-compress/szdd-compress" -i app.txt >/dev/null; }
-example_done() { "$root/tests/example/check_example.sh" . whole; }
+example_done() { "$root/tests/example/check_example.sh" .; }
 version=$(sed -n 's/^#define WIZARD_VERSION "\(.*\)"$/\1/p' "$root/src/state/version.h")
 help=$(sed -n '/^## Command line/,/^## /p' "$root/README.md" | sed -n '/^```/,/^```/{/^```/d;p}')
 

@@ -230,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(Wine, InsideAPass,
                              return info.param.name;
                          });
 
-// The example update in WIZARD_EXAMPLE/whole and /cancelled, made by example/wine_e2e.sh.
+// The example update in WIZARD_EXAMPLE/whole, made by example/wine_e2e.sh.
 using Example = Wizard;
 
 static fs::path ExampleDir(const char *name) {
@@ -243,17 +243,6 @@ TEST_F(Example, RunsToFinish) {
     ASSERT_TRUE(Finishable(progress, 90000)); // four starts of the utility under Wine
     EXPECT_EQ(AnyBox(), nullptr) << "a warning was shown";
     Press(progress, IDC_FINISH_BUTTON);
-    EXPECT_EQ(ExitCode(run), 0);
-}
-
-TEST_F(Example, CancelledInTheFilePass) {
-    fs::path example = ExampleDir("cancelled");
-    HWND progress = Start(true, example);
-    ASSERT_NE(progress, nullptr) << "no progress window in " << example;
-    ASSERT_TRUE(WaitUntil([&] { return Exists((example / "started.flag").string()); }, 90000));
-    Press(progress, IDC_CANCEL_BUTTON);
-    WriteFile((example / "release.flag").string(), "");
-    Press(Box(IDYES), IDYES);
     EXPECT_EQ(ExitCode(run), 0);
 }
 
