@@ -136,8 +136,8 @@ static int FlushNamed(const char *name) {
     return error;
 }
 
-// The copy of old, which writes to in place, through a link, and refuses a
-// read-only or hidden target.
+// Copies from over to in place: through a link to the file it points to; a
+// read-only or hidden target is refused.
 static int CopyInPlace(const char *from, const char *to) {
     int fault = FaultBefore(FAULT_CREATE, to, NULL);
     if (fault != 0) {

@@ -128,15 +128,11 @@ static void HandOverWaitingText() {
 // Paints at once whatever the progress window has waiting, its newest status
 // text included: before a box, a button change or a wait for the user, the
 // window must not show an older state.
-static void PaintPending() {
+void PaintNow() {
     HandOverWaitingText();
     if (IsLiveWindow(Wizard.ProgressWindow))
         RedrawWindow(AsHwnd(Wizard.ProgressWindow), nullptr, nullptr,
                      RDW_UPDATENOW | RDW_ALLCHILDREN);
-}
-
-void PaintNow() {
-    PaintPending();
 }
 
 // A quit message that PumpMessages took during a pass. Left in the queue it would
@@ -151,7 +147,7 @@ void RunMessageLoop() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
         // A pass has perhaps just returned; the loop may now wait for the user.
-        PaintPending();
+        PaintNow();
         if (Wizard.CancelRequested)
             break;
     }
@@ -221,7 +217,7 @@ void SetWindowTextTo(WindowHandle window, const char *text) {
 }
 
 void EnableWindowItem(WindowHandle window, int enable) {
-    PaintPending();
+    PaintNow();
     if (IsLiveWindow(window))
         EnableWindow(AsHwnd(window), enable ? TRUE : FALSE);
 }
@@ -257,13 +253,13 @@ void MoveWindowTo(WindowHandle window, int x, int y, int width, int height) {
 }
 
 int ConfirmCancel(const char *text) {
-    PaintPending();
+    PaintNow();
     int answer = MessageBoxA(nullptr, text, WizardTitle, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON1);
     // A box that could not be shown (0) counts as Yes.
     return answer == IDNO ? 0 : 1;
 }
 
 void ShowWarningBox(const char *text) {
-    PaintPending();
+    PaintNow();
     MessageBoxA(nullptr, text, WizardTitle, MB_OK | MB_ICONWARNING);
 }
