@@ -3,7 +3,8 @@
 //                   (decimal or 0x hexadecimal, any 32-bit value); the ITEMs
 //                   --stderr=TEXT, --create=NAME, --sleep=MS and --abort do that
 //   fds             POSIX: "leak N" for every descriptor above the standard ones
-//                   that is its standard output's file, then "done"
+//                   that is its standard output's file, then "done", then "own
+//                   group" when it leads a process group of its own
 //   startup         Windows: "flags=HEX show=N" of its start description
 //   hold NAME       Windows: holds NAME without sharing, makes NAME.ready, lets
 //                   go once NAME.stop exists (a minute at most)
@@ -116,7 +117,7 @@ static int Probe(int argc, char **argv) {
         if (fstat(fd, &info) == 0 && info.st_dev == out.st_dev && info.st_ino == out.st_ino)
             printf("leak %d\n", fd);
     }
-    printf("done\n");
+    printf("done\n%s\n", getpgrp() == getpid() ? "own group" : "shared group");
     return 0;
 }
 #endif

@@ -4,7 +4,7 @@
 // "warning TEXT", then "operations N" and "completed 0|1".
 #include "app/startup.h"
 #include "state/wizard_state.h"
-#include "sys/fault.h"
+#include "sys/fault_plan.h"
 #include "ui/recording/recording.h"
 
 #include <stdio.h>

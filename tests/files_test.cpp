@@ -68,47 +68,57 @@ TEST_F(Files, Primitives) {
     // Whole blocks out and in; a read is short only at the end.
     std::string data = RandomBytes(3 << 20, 4);
     WriteFile("old", "old content");
-    FileHandle file = CreateFileAnew("old");
-    EXPECT_EQ(FileSizeOf(file), 0);
-    EXPECT_EQ(WriteToFile(file, data.data(), data.size()), (int64_t)data.size());
-    EXPECT_EQ(FileSizeOf(file), (int64_t)data.size());
+    FileHandle file;
+    ASSERT_EQ(CreateFileAnew("old", &file), 0);
+    int64_t size = -1;
+    EXPECT_EQ(SizeOfFile(file, &size), 0);
+    EXPECT_EQ(size, 0);
+    EXPECT_EQ(WriteToFile(file, data.data(), data.size()), 0);
     CloseFileHandle(file);
     std::string back(data.size() + 100, '\0');
-    file = OpenFileExclusive("old");
-    EXPECT_EQ(ReadFromFile(file, &back[0], back.size()), (int64_t)data.size());
-    EXPECT_EQ(ReadFromFile(file, &back[0], back.size()), 0);
+    size_t got = 0;
+    ASSERT_EQ(OpenToRead("old", SHARE_NONE, &file), 0);
+    EXPECT_EQ(ReadFromFile(file, &back[0], back.size(), &got), 0);
+    EXPECT_EQ(got, data.size());
+    EXPECT_EQ(ReadFromFile(file, &back[0], back.size(), &got), 0);
+    EXPECT_EQ(got, 0u);
     CloseFileHandle(file);
     EXPECT_TRUE(back.substr(0, data.size()) == data);
-    EXPECT_EQ(CreateFileAnew("no/such/dir/file"), NO_FILE);
-    EXPECT_EQ(FileSizeOf(NO_FILE), -1);
+    // A new file is never one that is there already.
+    EXPECT_EQ(CreateNewFile("old", &file), FileExistsError);
+    EXPECT_EQ(file, NO_FILE);
+    EXPECT_NE(CreateFileAnew("no/such/dir/file", &file), 0);
+    EXPECT_TRUE(IsMissingError(DeleteFileOnce("missing")));
     EXPECT_EQ(DeleteFileOnce("missing"), 2) << "file not found, the same code on both platforms";
 
-    // A move replaces the target whole and takes the source; a failed one keeps both.
-    EXPECT_EQ(MoveFileOver("old", "to"), 0);
+    // A rename replaces the target whole and takes the source; a failed one keeps both.
+    const char *names[] = {"old"};
+    EXPECT_EQ(SyncFiles(SYNC_DATA, names, 1), 0);
+    EXPECT_EQ(RenameOver("old", "to"), 0);
     EXPECT_TRUE(ReadFile("to") == data);
     EXPECT_FALSE(Exists("old"));
     WriteFile("small", "s");
-    EXPECT_EQ(MoveFileOver("missing", "to"), 2);
-    EXPECT_NE(MoveFileOver("small", "no/such/dir/to"), 0);
+    EXPECT_TRUE(IsMissingError(RenameOver("missing", "to")));
+    EXPECT_NE(RenameOver("small", "no/such/dir/to"), 0);
     EXPECT_EQ(ReadFile("small"), "s");
     EXPECT_TRUE(ReadFile("to") == data);
 }
 
 TEST_F(Files, Names) {
     char name[64], tiny[4];
-    EXPECT_EQ(FindFirstMatch("*.wiz", name, sizeof name), 0);
+    EXPECT_NE(FindMatchAt("*.wiz", 0, name, sizeof name), 0);
     WriteFile("notes.txt", "");
     WriteFile("UPDATE.WIZ", "");
-    EXPECT_EQ(FindFirstMatch("*.wiz", name, sizeof name), 1) << "matched without case";
+    EXPECT_EQ(FindMatchAt("*.wiz", 0, name, sizeof name), 0) << "matched without case";
     EXPECT_STREQ(name, "UPDATE.WIZ");
-    EXPECT_EQ(FindFirstMatch("*.wiz", tiny, sizeof tiny), 0) << "the name does not fit";
+    EXPECT_NE(FindMatchAt("*.wiz", 0, tiny, sizeof tiny), 0) << "the name does not fit";
+    EXPECT_NE(FindMatchAt("*.wiz", 1, name, sizeof name), 0);
     // Temporary names as the runtime forms them: a nonzero number only forms one.
-    ASSERT_TRUE(FormTempFileName(41, name, sizeof name));
+    ASSERT_EQ(FormTempFileName("WIZ", 41, name, sizeof name), 0);
+    EXPECT_EQ(fs::path(name).filename().string().substr(0, 5), "WIZ29");
     EXPECT_FALSE(Exists(name));
-    ASSERT_TRUE(FormTempFileName(0, name, sizeof name));
-    EXPECT_TRUE(Exists(name)) << "0 draws a free name and creates the file";
-    EXPECT_FALSE(FormTempFileName(41, tiny, sizeof tiny));
-    EXPECT_FALSE(ReadCurrentDirectory(tiny, sizeof tiny));
+    EXPECT_NE(FormTempFileName("WIZ", 41, tiny, sizeof tiny), 0);
+    EXPECT_NE(ReadCurrentDirectory(tiny, sizeof tiny), 0);
 }
 
 } // namespace

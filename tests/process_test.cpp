@@ -3,8 +3,8 @@
 #include "state/wizard_state.h"
 #include "support.h"
 #include "sys/files.h"
-#include "sys/process.h"
 #include "ui/recording/recording.h"
+#include "update/child.h"
 
 #ifndef _WIN32
 #include "sys/posix/command_line.h"
@@ -68,8 +68,9 @@ TEST_F(Process, RunTable) {
         {nullptr, "./not-executable 0", -1, EACCES, ""},
         {nullptr, "sub", -1, EACCES, ""},
         {nullptr, "./sub", -1, EACCES, ""},
-        // Only the child's standard output reaches it, however many are open.
-        {"probe", Child("fds"), 0, 0, "done\n"},
+        // Only the child's standard output reaches it, however many are open; and
+        // it runs in a process group of its own, out of reach of the wizard's Ctrl-C.
+        {"probe", Child("fds"), 0, 0, "done\nown group\n"},
 #endif
     };
 #ifdef _WIN32
@@ -89,8 +90,8 @@ TEST_F(Process, RunTable) {
         fs::remove("ran");
         int32_t code = Untouched;
         const char *capture = row.capture.c_str();
-        int result = row.program ? RunCaptured(row.program, row.line.c_str(), 1, &code, capture)
-                                 : RunEntryCommand(row.line.c_str(), 1, &code, capture);
+        int result = row.program ? RunCaptured(row.program, row.line.c_str(), &code, capture)
+                                 : RunEntryCommand(row.line.c_str(), &code, capture);
         std::string output = WithoutCr(ReadFile(row.capture)), shown = row.line.substr(0, 100);
         if (row.output.back() == '*')
             output = output.substr(0, row.output.size() - 1) + "*";
@@ -103,10 +104,10 @@ TEST_F(Process, RunTable) {
     StopHolding(&holder);
     CloseHandle(reader);
 #endif
-    EXPECT_EQ(RunCaptured(nullptr, ran.c_str(), 1, nullptr, Capture), -1);
-    EXPECT_EQ(RunCaptured(ran.c_str(), nullptr, 1, nullptr, Capture), -1);
-    EXPECT_EQ(RunEntryCommand(nullptr, 1, nullptr, Capture), -1);
-    EXPECT_EQ(RunEntryCommand("", 1, nullptr, Capture), -1);
+    EXPECT_EQ(RunCaptured(nullptr, ran.c_str(), nullptr, Capture), -1);
+    EXPECT_EQ(RunCaptured(ran.c_str(), nullptr, nullptr, Capture), -1);
+    EXPECT_EQ(RunEntryCommand(nullptr, nullptr, Capture), -1);
+    EXPECT_EQ(RunEntryCommand("", nullptr, Capture), -1);
     EXPECT_FALSE(Exists("ran"));
 }
 
@@ -117,7 +118,7 @@ TEST_F(Process, WaitOrNot) {
     RecordingOnPump([&](int) { pumps++; });
     Wizard.CancelRequested = 1;
     int32_t code = Untouched;
-    ASSERT_EQ(RunEntryCommand(Child("9 --sleep=300 --create=done").c_str(), 1, &code, Capture), 0);
+    ASSERT_EQ(RunEntryCommand(Child("9 --sleep=300 --create=done").c_str(), &code, Capture), 0);
     EXPECT_EQ(code, 9);
     EXPECT_TRUE(Exists("done"));
     EXPECT_EQ(pumps, 0);
@@ -126,14 +127,14 @@ TEST_F(Process, WaitOrNot) {
 #ifndef _WIN32
     // The capture file is readable by all; an empty PATH entry hides nothing.
     mode_t old = umask(022);
-    ASSERT_EQ(RunEntryCommand("false", 1, &code, Capture), 0);
+    ASSERT_EQ(RunEntryCommand("false", &code, Capture), 0);
     umask(old);
     struct stat info;
     ASSERT_EQ(stat(Capture, &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
     const std::string path = getenv("PATH");
     setenv("PATH", (":" + path).c_str(), 1);
-    EXPECT_EQ(RunEntryCommand("false", 1, &code, Capture), 0);
+    EXPECT_EQ(RunEntryCommand("false", &code, Capture), 0);
     EXPECT_EQ(code, 1);
     setenv("PATH", path.c_str(), 1);
 #endif

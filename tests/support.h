@@ -14,6 +14,10 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <utime.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -158,9 +162,15 @@ inline bool IsArchive(const Tree &tree, Tree::const_iterator entry) {
 inline void CopyTree(const fs::path &from, const fs::path &to) {
     std::error_code ignored;
     fs::create_directories(to, ignored);
-    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy_options options = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
+#ifndef _WIN32 // links stay links; MinGW's copy refuses a tree with the option
+    options |= fs::copy_options::copy_symlinks;
+#endif
+    fs::copy(from, to, options);
     for (const fs::directory_entry &entry : fs::recursive_directory_iterator(from)) {
         fs::path copy = to / entry.path().lexically_relative(from);
+        if (entry.is_symlink())
+            continue;
         fs::permissions(copy, entry.status().permissions(), ignored);
         fs::last_write_time(copy, entry.last_write_time(), ignored);
     }
@@ -243,6 +253,117 @@ inline void StopHolding(FileHolder *holder) {
     CloseHandle(holder->process.hThread);
     CloseHandle(holder->process.hProcess);
 }
+#endif
+
+#ifndef _WIN32
+// Pairs of product trees, old and new, as update-make takes them: the old
+// tree's files, the utility and an archive; the new one with files removed,
+// changed, touched, made executable or added, and members added or changed.
+inline std::string Quoted(const fs::path &path) {
+    return "'" + path.string() + "'";
+}
+
+// A shell command's exit status, its standard output and error in out.txt.
+inline int Shell(const std::string &command) {
+    int status = system(("(" + command + ") >out.txt 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Deterministic choices for one pair.
+struct Draw {
+    uint32_t state;
+    uint32_t Next(uint32_t below) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state % below;
+    }
+};
+
+// A name within what the wizard's lines carry: ASCII and UTF-8 letters, blanks
+// and dots inside, in the root or a folder of one or two levels.
+inline std::string Name(Draw *draw) {
+    static const char *const Parts[] = {"a",   "b", "Zeta", "r\xc3\xa9sum\xc3\xa9", "x y",
+                                        "1.2", "-", "_",    "\xe6\x97\xa5",         "data"};
+    std::string name;
+    for (int depth = draw->Next(3), i = 0; i <= depth; i++) {
+        name += i > 0 ? "/" : "";
+        for (int parts = 1 + draw->Next(3); parts > 0; parts--)
+            name += Parts[draw->Next(10)];
+        name += i < depth ? "" : ".txt";
+    }
+    return name;
+}
+
+// Text that compresses, bytes that do not, or nothing.
+inline std::string Content(Draw *draw) {
+    uint32_t kind = draw->Next(4);
+    if (kind == 0)
+        return "";
+    if (kind == 1)
+        return RandomBytes(1 + draw->Next(3000), draw->Next(1000));
+    return Repeat("line " + std::to_string(draw->Next(100)) + "\n", 1 + draw->Next(400));
+}
+
+inline void Stamp(const fs::path &path, int64_t time) {
+    struct utimbuf times = {(time_t)time, (time_t)time};
+    utime(path.c_str(), &times);
+}
+
+inline void WriteEntry(const fs::path &root, const std::string &name, Draw *draw) {
+    fs::create_directories((root / name).parent_path());
+    WriteFile((root / name).string(), Content(draw));
+    fs::permissions(root / name, draw->Next(4) == 0 ? fs::perms(0755) : fs::perms(0644));
+    Stamp(root / name, 1500000000 + draw->Next(99999999));
+}
+
+// The archive: members m0 and on with their contents and times, made with restool.
+inline void Archive(const fs::path &root, int members, int changed, Draw *draw) {
+    std::string names;
+    for (int i = 0; i < members; i++) {
+        std::string name = "m" + std::to_string(i);
+        WriteEntry(root, name, draw);
+        if (i < changed)
+            WriteFile((root / name).string(), "changed " + name);
+        names += " " + name;
+    }
+    ASSERT_EQ(Shell("cd " + Quoted(root) + " && " RESTOOL_PATH " data.res" + names + " /ENCODE"),
+              0);
+    for (int i = 0; i < members; i++)
+        fs::remove(root / ("m" + std::to_string(i)));
+}
+
+// A pair: old with files, the utility and an archive; new with some files
+// removed, changed, touched, made executable or added, and members added or
+// changed.
+inline void MakePair(int number, const fs::path &old, const fs::path &now) {
+    Draw draw = {2654435761u * (uint32_t)(number + 1)};
+    for (int i = 0, files = 3 + draw.Next(20); i < files; i++)
+        WriteEntry(old, Name(&draw), &draw);
+    fs::copy_file(RESTOOL_PATH, old / "restool.exe");
+    int members = 2 + draw.Next(3), added = draw.Next(4), changed = 1 + draw.Next(2);
+    Draw same = draw; // the new archive's first members as the old one's
+    Archive(old, members, 0, &draw);
+    CopyTree(old, now);
+    Archive(now, members + added, changed, &same);
+    for (const auto &[name, state] : Look(old)) {
+        if (name == "restool.exe" || name.rfind("data.res", 0) == 0)
+            continue;
+        uint32_t what = draw.Next(6);
+        if (what == 0)
+            fs::remove(now / name);
+        else if (what == 1)
+            WriteFile((now / name).string(), Content(&draw) + "new");
+        else if (what == 2)
+            fs::permissions(now / name, fs::perms(0755));
+        else if (what == 3)
+            fs::last_write_time(now / name,
+                                fs::last_write_time(now / name) + std::chrono::hours(1));
+    }
+    for (int i = 0, added = draw.Next(5); i < added; i++)
+        WriteEntry(now, "new/" + Name(&draw), &draw);
+}
+
 #endif
 
 #endif

@@ -1,13 +1,19 @@
-// Every operation of a whole update that changes the disk or starts a program,
-// one at a time (the wizard run as fault_wizard, steered through its seam): made
-// to fail with a full disk, a held file and access denied, the process ended
-// there, the power cut there. After a failure every file of the product is as
-// before the update or as after it; an ended or cut run, run again, leaves the
-// directory as one uninterrupted run leaves it. Over the sample update, and
-// natively one with two batches to add.
+// Every operation of whole updates that changes the disk or starts a program,
+// the resource utility's too (the wizard and restool run with the tests' seam
+// and count one sequence): each made to fail with every kind of error, the
+// processes ended there, the power cut there (the data and the names not yet
+// made durable lost, or the data alone). After a failure every file and
+// archive member is as before the update or as after it, and every warning is
+// one of the wizard's; run again, an interrupted update leaves what one
+// uninterrupted run leaves, and nothing of the wizard's own. Over the sample
+// update, and natively one with two batches to add, updates that update-make
+// wrote, and one whose file lies on another file system.
 #include "support.h"
-#include "sys/process.h"
+#include "update/child.h"
 
+#include <sys/stat.h>
+
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -37,11 +43,6 @@ bool Same(const Tree &a, const Tree &b, bool contentOnly = false) {
     return true;
 }
 
-void CopyFresh(const fs::path &from, const fs::path &to) {
-    fs::remove_all(to);
-    CopyTree(from, to);
-}
-
 struct Outcome {
     int32_t status = -1;
     std::vector<std::string> warnings;
@@ -49,14 +50,19 @@ struct Outcome {
     int completed = 0;
 };
 
-// fault_wizard in product with the plan fault ("" for none).
+// fault_wizard in product with the plan fault ("" for none), its plan kept in
+// a fresh directory beside it.
 Outcome RunWizard(const fs::path &product, const std::string &fault) {
+    const fs::path plan = fs::absolute(product).parent_path() / "plan";
+    fs::remove_all(plan);
+    fs::create_directories(plan);
     SetEnv("WIZARD_FAULT", fault);
+    SetEnv("WIZARD_FAULT_DIR", plan.string());
     const fs::path home = fs::current_path();
     fs::current_path(product);
     Outcome run;
     std::string line = "\"" + (StartDir() / FAULT_WIZARD_NAME).string() + "\"";
-    EXPECT_EQ(RunEntryCommand(line.c_str(), 1, &run.status, "../run.out"), 0);
+    EXPECT_EQ(RunEntryCommand(line.c_str(), &run.status, "../run.out"), 0);
     fs::current_path(home);
     std::istringstream out(WithoutCr(ReadFile((product / ".." / "run.out").string())));
     for (std::string word; out >> word;) {
@@ -70,15 +76,20 @@ Outcome RunWizard(const fs::path &product, const std::string &fault) {
             run.completed = std::stoi(rest);
     }
     SetEnv("WIZARD_FAULT", "");
+    SetEnv("WIZARD_FAULT_DIR", "");
     return run;
 }
 
 // The warnings a failure may bring: the texts of the wizard, and the command
 // line of a utility that did not start.
 bool Explained(const std::vector<std::string> &warnings, const fs::path &product) {
-    static const char *const Texts[] = {
-        "An error occured during file open (", "An error occured during file copy(",
-        "An error occured during decompression of file (", "Could not create process ("};
+    static const char *const Texts[] = {"An error occured during file open (",
+                                        "An error occured during file copy(",
+                                        "An error occured during decompression of file (",
+                                        "Could not create process (",
+                                        "Could not write file (",
+                                        "Process ended with an error (",
+                                        "Warning.  Could not open"};
     for (size_t i = 0; i < warnings.size(); i++) {
         bool known = false;
         for (const char *text : Texts)
@@ -96,39 +107,65 @@ const int Errors[] = {ERROR_DISK_FULL, ERROR_SHARING_VIOLATION, ERROR_ACCESS_DEN
 #else
 const int Errors[] = {ENOSPC, EBUSY, EACCES};
 #endif
-// The wizard's own temporary files, never left by a failure (a capture file
-// may be: the next run removes it).
-const char *const Temporary[] = {"WIZ", ".wizcopy"};
+
+// The names only the wizard makes: none is left once an update has run to its end.
+bool HasWizardFiles(const Tree &tree, bool temporaryOnly) {
+    for (const auto &entry : tree) {
+        std::string name = fs::path(entry.first).filename().string();
+        for (const char *own : {"WIZ", ".wizcopy", "!wizard", "!tmpexec"})
+            if (name.rfind(own, 0) == 0 && (!temporaryOnly || own[0] != '!'))
+                return true;
+    }
+    return false;
+}
 
 class Sweep : public ScratchTest {
   protected:
-    // Every point of the update in the template, with the kinds of this platform;
-    // with rotate, one error a point, in turn.
-    void SweepAll(const fs::path &update, bool rotate = false) {
+    // The update in the directory update, and what each run needs besides a
+    // fresh copy of it: a file on another file system that it links to.
+    fs::path update = "update";
+    std::function<void()> fresh = [] {};
+
+    void CopyFresh(const fs::path &to) {
+        fs::remove_all(to);
+        CopyTree(update, to);
+        fresh();
+    }
+
+    // The utility of the update, as the sweep runs it: restool with the tests' seam.
+    void UseFaultUtility() {
+        fs::remove(update / "restool.exe");
+        fs::copy_file(FAULT_RESTOOL_PATH, update / "restool.exe");
+    }
+
+    // Every point of the update with every error, stop and cut.
+    void SweepAll() {
+        UseFaultUtility();
+        fresh();
         const Tree before = Look(update);
-        CopyFresh(update, "whole");
+        CopyFresh("whole");
         Outcome whole = RunWizard("whole", "");
         ASSERT_EQ(whole.completed, 1);
         ASSERT_TRUE(whole.warnings.empty()) << whole.warnings[0];
         const Tree after = Look("whole");
+        ASSERT_FALSE(HasWizardFiles(after, false));
         printf("%d operations\n", whole.operations);
         for (int n = 1; n <= whole.operations && failures < 5; n++) {
             for (int error : Errors)
-                if (!rotate || error == Errors[n % 3])
-                    Fail(update, n, error, before, after);
-            Interrupt(update, "cut " + std::to_string(n), after);
-            Interrupt(update, "end " + std::to_string(n), after);
+                Fail(n, error, before, after);
+            for (const char *stop : {"end", "cut", "tear"})
+                Interrupt(stop + (" " + std::to_string(n)), after);
         }
     }
 
     // Each file as before or as after, no temporary file left, and the warnings
     // of the texts the wizard has; run again, what one uninterrupted run gives:
     // nothing the update needs was lost.
-    void Fail(const fs::path &update, int n, int error, const Tree &before, const Tree &after) {
-        CopyFresh(update, "run");
+    void Fail(int n, int error, const Tree &before, const Tree &after) {
+        CopyFresh("run");
         Outcome run = RunWizard("run", "fail " + std::to_string(n) + " " + std::to_string(error));
         Tree now = Look("run");
-        bool ok = run.status == 0 && Explained(run.warnings, "run");
+        bool ok = run.status == 0 && Explained(run.warnings, "run") && !HasWizardFiles(now, true);
         for (const Tree *side : {&before, &after})
             for (const auto &entry : *side) {
                 // An archive is judged member by member.
@@ -143,24 +180,33 @@ class Sweep : public ScratchTest {
                         : ((was != before.end() && found->second.content == was->second.content) ||
                            (will != after.end() && found->second.content == will->second.content));
             }
-        for (const auto &entry : now)
-            for (const char *temporary : Temporary)
-                ok &= entry.first.rfind(temporary, 0) != 0;
         // A time stamp fails silently, and a member encoded with the wrong time
-        // is not encoded again: times may stay as the failure left them.
-        Outcome again = RunWizard("run", "");
-        ok &= again.completed == 1 && Same(Look("run"), after, true);
+        // is not encoded again: times may stay as the failure left them. A
+        // failure that did not keep the run from its end needs no second run.
+        if (!Same(now, after, true) || HasWizardFiles(now, false)) {
+            Outcome again = RunWizard("run", "");
+            now = Look("run");
+            ok &= again.completed == 1;
+        }
+        ok &= Same(now, after, true) && !HasWizardFiles(now, false);
         if (!ok)
             Failed("fail " + std::to_string(n) + " " + std::to_string(error), now, after, run);
     }
 
-    // Ended at n, then run again to its end: what one uninterrupted run gives.
-    void Interrupt(const fs::path &update, const std::string &fault, const Tree &after) {
-        CopyFresh(update, "run");
+    // Stopped at n, then run again to its end: what one uninterrupted run gives.
+    // A stop after the last change needs no second run, which would find no update.
+    void Interrupt(const std::string &fault, const Tree &after) {
+        CopyFresh("run");
         Outcome first = RunWizard("run", fault);
-        Outcome second = RunWizard("run", "");
         Tree now = Look("run");
-        if (first.completed || second.completed != 1 || !Same(now, after))
+        Outcome second;
+        second.completed = 1;
+        if (!Same(now, after) || HasWizardFiles(now, false)) {
+            second = RunWizard("run", "");
+            now = Look("run");
+        }
+        if (first.completed || second.completed != 1 || !Same(now, after) ||
+            HasWizardFiles(now, false))
             Failed(fault + ", run again", now, after, second);
     }
 
@@ -179,39 +225,76 @@ class Sweep : public ScratchTest {
 
 TEST_F(Sweep, SampleUpdate) {
     const char *made = getenv("WIZARD_SAMPLE");
-    fs::path sample = made != nullptr ? fs::path(made) : dir / "sample";
-#ifndef _WIN32
-    std::string make = "\"" SOURCE_DIR "/scripts/make-example\" \"" + sample.string() +
-                       "\" \"" BUILD_DIR "\" >/dev/null";
-    if (made == nullptr) {
-        ASSERT_EQ(system(make.c_str()), 0);
+    if (made != nullptr) {
+        // Made for the sweep alone: its utility is replaced in place.
+        update = made;
+    } else {
+        std::string make = "\"" SOURCE_DIR "/scripts/make-example\" update \"" BUILD_DIR "\"";
+        ASSERT_EQ(system((make + " >/dev/null").c_str()), 0);
     }
-#endif
-    SweepAll(sample);
+    SweepAll();
 }
 
 #ifndef _WIN32
-// The sample update with 100 more new resources: two batches to add. Its 200
-// more points are mostly stamps and deletions of those files, so each meets one
-// error in turn: a failed deletion costs the retry's wait.
+// The sample update with 100 more new resources: two batches to add.
 TEST_F(Sweep, TwoBatches) {
-    std::string make = "\"" SOURCE_DIR "/scripts/make-example\" sample \"" BUILD_DIR "\"" +
-                       std::string(" >/dev/null");
-    ASSERT_EQ(system(make.c_str()), 0);
-    fs::current_path("sample");
-    std::string line = "\"" + fs::absolute("restool.exe").string() + "\" patch.src";
+    std::string make = "\"" SOURCE_DIR "/scripts/make-example\" update \"" BUILD_DIR "\"";
+    ASSERT_EQ(system((make + " >/dev/null").c_str()), 0);
+    std::string line = "cd update && ./restool.exe patch.src";
     for (int i = 0; i < 100; i++) {
         std::string name = "more" + std::to_string(i) + ".txt";
-        WriteFile(name, name);
-        line += " " + name;
+        WriteFile("update/" + name, name);
+        line += " " + name + " && rm -f " + name;
     }
-    int32_t status = -1;
-    ASSERT_EQ(RunEntryCommand((line + " /ENCODE").c_str(), 1, &status, "../out.txt"), 0);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(Shell(line.substr(0, line.find(" && rm")) + " /ENCODE"), 0) << ReadFile("out.txt");
     for (int i = 0; i < 100; i++)
-        fs::remove("more" + std::to_string(i) + ".txt");
-    fs::current_path(dir);
-    SweepAll(dir / "sample", true);
+        fs::remove("update/more" + std::to_string(i) + ".txt");
+    SweepAll();
+}
+
+// Updates that update-make wrote, copied into their old trees: subdirectories,
+// removals, archive members and their cleanup list, a file whose expansion
+// takes several writes.
+TEST_F(Sweep, MadeUpdates) {
+    for (int pair : {3, 8}) {
+        SCOPED_TRACE("pair " + std::to_string(pair));
+        fs::path base = dir / ("pair" + std::to_string(pair));
+        MakePair(pair, base / "old", base / "new");
+        WriteFile((base / "new" / "big.txt").string(), Repeat("a line of the large file\n", 9000));
+        ASSERT_EQ(Shell(UPDATE_MAKE_PATH " --archive data.res --utility restool.exe " +
+                        Quoted(base / "old") + " " + Quoted(base / "new") + " " +
+                        Quoted(base / "out")),
+                  0)
+            << ReadFile("out.txt");
+        fs::remove_all(update);
+        CopyTree(base / "old", update);
+        CopyTree(base / "out", update);
+        SweepAll();
+    }
+}
+
+// A file of the update reached through a link to another file system: it
+// crosses through a twin beside its target.
+TEST_F(Sweep, AcrossFileSystems) {
+    const fs::path side = fs::path(BUILD_DIR) / ("sweep-side-" + std::to_string(getpid()));
+    struct stat here, there;
+    fs::create_directories(side);
+    if (stat(".", &here) != 0 || stat(side.c_str(), &there) != 0 || here.st_dev == there.st_dev) {
+        fs::remove_all(side);
+        GTEST_SKIP() << "no second file system beside " << dir;
+    }
+    std::string make = "\"" SOURCE_DIR "/scripts/make-example\" update \"" BUILD_DIR "\"";
+    ASSERT_EQ(system((make + " >/dev/null").c_str()), 0);
+    const std::string readme = ReadFile("update/readme.txt");
+    fs::remove("update/readme.txt");
+    fs::create_symlink(side / "readme.txt", "update/readme.txt");
+    fresh = [&] {
+        fs::remove_all(side);
+        fs::create_directories(side);
+        WriteFile((side / "readme.txt").string(), readme);
+    };
+    SweepAll();
+    fs::remove_all(side);
 }
 #endif
 

@@ -2,7 +2,7 @@
 // problem; and the sample utility, which keeps its package when /WORK fails.
 #include "check.h"
 #include "support.h"
-#include "sys/process.h"
+#include "update/child.h"
 
 static std::string FromExample(const std::string &name) {
     return ReadFile((fs::path(EXAMPLE_DIR) / name).string());
@@ -106,7 +106,7 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
 static int Restool(const std::string &arguments) {
     const std::string tool = (fs::current_path() / "restool.exe").string();
     int32_t code = -1;
-    EXPECT_EQ(RunCaptured(tool.c_str(), (tool + " " + arguments).c_str(), 1, &code, "out.txt"), 0);
+    EXPECT_EQ(RunCaptured(tool.c_str(), (tool + " " + arguments).c_str(), &code, "out.txt"), 0);
     return code;
 }
 

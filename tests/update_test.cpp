@@ -5,6 +5,7 @@
 #include "app/passes_only.h"
 #include "app/progress_window.h"
 #include "app/startup.h"
+#include "script/contract.h"
 #include "script/text_reader.h"
 #include "state/wizard_state.h"
 #include "support.h"
@@ -38,6 +39,9 @@ const std::string LinkedTo = "<link to ";
 std::string LinkTo(const std::string &target) {
     return LinkedTo + target + ">";
 }
+
+// The wizard's record of an update that did not run to its end, by its presence.
+const std::string Record = "<record>";
 
 // The product directory and a separator, as command lines show them.
 const std::string Base = "<base>/";
@@ -117,7 +121,7 @@ Files Picture() {
             files[name] = LinkTo(fs::read_symlink(entry.path()).string());
         else if (entry.is_regular_file() && name.rfind("restool.exe", 0) != 0 &&
                  name != "calls.log" && name.rfind("given.", 0) != 0)
-            files[name] = ReadFile(name);
+            files[name] = name == RecordFile ? Record : ReadFile(name);
     }
     return files;
 }
@@ -221,7 +225,7 @@ void Check(const Row &row) {
     fs::current_path(own);
     ClearChildEnv();
     RecordingReset();
-    ResetRandom();
+    Wizard.RandomState = 1;
     LayOut(row.before, row.env);
     Files expected = Picture();
     for (const auto &file : row.after)
@@ -297,7 +301,7 @@ TEST_F(Update, Planning) {
         {.name = "source cannot be expanded: it stays as it was", .before = {{"patch.src", Cut}},
          .warnings = {Prefix(CopyFailed),
                       "An error occured during decompression of file (patch.src). Skipping."},
-         .last = "Reading configuration file (setup.txt)"},
+         .last = "Reading configuration file (setup.txt)", .after = {{RecordFile, Record}}},
         {.name = "utility, source and update file expanded in place; the archive never",
          .before = {{"setup.txt", Script({"UPD=patch.dat"})}, {"patch.src", Szdd("source")},
                     {"patch.dat", Szdd("update")}, {"product.res", Szdd("archive")}},
@@ -308,15 +312,15 @@ TEST_F(Update, Planning) {
                      Lines({"[HEADER]", "DST=product.res", "[PRECHECK]", "RESEXE=restool.exe"})}},
          .warnings = {Prefix("Could not create process (update.lst)["),
                       Base + "restool.exe product.res  /WORK"},
-         .last = "Examining resource file. (product.res)", .after = {{"!tmpexec.$$$", ""}}},
+         .last = "Examining resource file. (product.res)", .after = {{RecordFile, Record}, {"!tmpexec.$$$", ""}}},
         {.name = "capture file cannot be made: nothing started, the code still 0",
          .before = {{"!tmpexec.$$$", Directory}},
          .warnings = {"Could not create process (update.lst)[0].  Aborting.", Work},
-         .last = "Examining resource file. (product.res)"},
+         .last = "Examining resource file. (product.res)", .after = {{RecordFile, Record}}},
         {.name = "utility does not start for /DUMP", .env = {{"WIZARD_TEST_HIDE", "restool.exe"}},
          .warnings = {Prefix("Could not create process (update.dmp)["), Dump},
          .last = "Examining resource file. (product.res)", .calls = {Work},
-         .after = {{"!tmpexec.$$$", ""}, {"update.dmp", Lines({"[PFF]"})}}},
+         .after = {{RecordFile, Record}, {"!tmpexec.$$$", ""}, {"update.dmp", Lines({"[PFF]"})}}},
         {.name = "no cleanup list: the update goes on", .before = {{"given.dmp", Missing}},
          .warnings = {NoDump},
          .statuses = Planned({"Processing resource files.", "Cleaning up.", AllDone}),
@@ -386,10 +390,10 @@ TEST_F(Update, Execution) {
         {.name = "Cancel confirmed in the file pass: the entry under way ends, nothing after it",
          .before = worked, .user = {CANCEL, 12}, .last = inFilePass,
          .calls = {Work, Dump, "restool.exe run"},
-         .after = {{"old.dll", Missing}, {"made.txt", ""}, {"new1.bmp", "one"}}},
+         .after = {{RecordFile, Record}, {"old.dll", Missing}, {"made.txt", ""}, {"new1.bmp", "one"}}},
         {.name = "the close box in the file pass stops it too", .before = worked,
          .user = {CLOSE, 12}, .last = inFilePass, .calls = {Work, Dump, "restool.exe run"},
-         .after = {{"old.dll", Missing}, {"made.txt", ""}, {"new1.bmp", "one"}}},
+         .after = {{RecordFile, Record}, {"old.dll", Missing}, {"made.txt", ""}, {"new1.bmp", "one"}}},
         {.name = "cleanup names resolve in the base directory, wherever the current one went",
          .before = {{"setup.txt", Script({"[COPY]", "COPY=none.txt"})}, {"work.tmp", "leftover"},
                     {"given.dmp", Lines({"[PFF]", "ENTRY=work.tmp"})}},
@@ -415,13 +419,13 @@ TEST_F(Update, Execution) {
                               "Processing resource files.", "Processing 2 resource files.",
                               "Processing resource file 1 of 2.", AllDone}),
          .calls = {Work, Dump, Base + "restool.exe product.res c.add /ENCODE"},
-         .after = {{"a.dat", "a"}, {"c.add", Missing}}, .times = {{"a.dat", 5}}},
+         .after = {{RecordFile, Record}, {"a.dat", "a"}, {"c.add", Missing}}, .times = {{"a.dat", 5}}},
         {.name = "the utility removed before it encodes: the files to add, the package stay",
          .before = {{"setup.txt", Script({"[REMOVE]", "REMOVE=restool.exe"})}, {"new.bmp", "new"},
                     {"patch.src", "package"}, {"given.lst", Lines({"[ADD]", "FILE=new.bmp"})},
                     {"given.dmp", Lines({"[PFF]", "ENTRY=patch.src"})}},
          .warnings = {"Could not create process (product.res)[2].  Skipping."}, .last = AllDone,
-         .calls = {Work, Dump}},
+         .calls = {Work, Dump}, .after = {{RecordFile, Record}}},
         {.name = "EXECUTE lines: cut at the first comma, quotes as the runtime splits them, "
                  "127 characters whole, a program that does not start or fails changes nothing",
          .before = {{"setup.txt", Script({"[EXECUTE]", "EXE=restool.exe \"a b\" c\\\"d,e",
@@ -519,7 +523,7 @@ class Passes : public Update {
     void Prepare(int count, bool write = true) {
         FreeWorkList();
         RecordingReset();
-        ASSERT_TRUE(ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory));
+        ASSERT_EQ(ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory), 0);
         snprintf(Wizard.ResourceFile, sizeof Wizard.ResourceFile, "product.res");
         snprintf(Wizard.ResourceUtility, sizeof Wizard.ResourceUtility, "restool.exe");
         int error = 0;
@@ -639,7 +643,7 @@ TEST_F(Update, StopAtEveryPump) {
             for (const fs::directory_entry &entry : fs::directory_iterator("."))
                 fs::remove_all(entry.path());
             RecordingReset();
-            ResetRandom();
+            Wizard.RandomState = 1;
             LayOut(update);
             int cleaning = 0;
             RecordingOnPump([&](int calls) {

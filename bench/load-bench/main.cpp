@@ -6,6 +6,7 @@
 // last line, "growth X", is the 100,000-entry time over ten times the
 // 10,000-entry time (1 means the passes grow in proportion to the entries).
 #include "app/passes_only.h"
+#include "script/contract.h"
 #include "sys/files.h"
 #include "update/execution.h"
 #include "update/planning.h"
@@ -34,17 +35,22 @@ static int WriteText(const std::string &name, const std::string &text) {
     return (fclose(file) == 0) & (written == text.size());
 }
 
+// A section of its own and one line of key in it.
+static std::string KeyLine(const ContractKey &key, const char *value) {
+    return std::string("[") + key.section + "]\r\n" + key.key + "=" + value + "\r\n";
+}
+
 // The update in the current directory: copies COPY files, and the utility told
 // (through the environment) how many files to hand out for adding and cleanup.
 static int WriteUpdate(int copies, int lists, const std::string &comments) {
-    std::string script =
-        "[HEADER]\r\nDST=product.res\r\n[PRECHECK]\r\nRESEXE=utility\r\n" + comments + "[COPY]\r\n";
+    std::string script = KeyLine(ArchiveKey, "product.res") + KeyLine(UtilityKey, "utility") +
+                         comments + "[" + CopyKey.section + "]\r\n";
     for (int i = 0; i < copies; i++) {
         char name[32];
         snprintf(name, sizeof name, "copy%06d.dat", i);
         if (!WriteText(name, name))
             return 0;
-        script += std::string("COPY=") + name + ",100\r\n";
+        script += std::string(CopyKey.key) + "=" + name + ",100\r\n";
     }
     char count[16];
     snprintf(count, sizeof count, "%d", lists);
@@ -52,13 +58,13 @@ static int WriteUpdate(int copies, int lists, const std::string &comments) {
     setenv("WIZARD_TEST_COUNT", count, 1);
     unlink("utility");
     return symlink(BENCH_UTILITY_PATH, "utility") == 0 &&
-           WriteText("update.wiz", "[HEADER]\r\nCMD=setup.txt\r\n") &&
+           WriteText("update.wiz", KeyLine(ScriptKey, "setup.txt")) &&
            WriteText("setup.txt", script) && WriteText("product.res", "archive");
 }
 
 // Seconds of planning and of execution; 0 on a failure.
 static int RunPasses(double *planning, double *execution, double *bytesPerEntry) {
-    if (!ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory))
+    if (ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory) != 0)
         return 0;
     int error = 0;
     Wizard.CancelRequested = 0;

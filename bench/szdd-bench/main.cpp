@@ -9,6 +9,8 @@
 #include "sys/files.h"
 #include "sys/szdd.h"
 #include "update/expansion.h"
+#include "update/record.h"
+#include "update/replacement.h"
 
 #include <chrono>
 #include <stdio.h>
@@ -79,19 +81,22 @@ static unsigned char *Generate(size_t size) {
 }
 
 static int WriteWhole(const char *name, const unsigned char *data, size_t size) {
-    FileHandle file = CreateFileAnew(name);
-    int ok = file != NO_FILE && WriteToFile(file, data, size) == (int64_t)size;
+    FileHandle file;
+    if (CreateFileAnew(name, &file) != 0)
+        return 0;
+    int ok = WriteToFile(file, data, size) == 0;
     CloseFileHandle(file);
     return ok;
 }
 
 static int SameAs(const char *name, const unsigned char *data, size_t size) {
-    FileHandle file = OpenFileShared(name);
-    if (file == NO_FILE) {
+    FileHandle file;
+    if (OpenToRead(name, SHARE_ALL, &file) != 0) {
         return 0;
     }
     unsigned char *back = (unsigned char *)malloc(size + 1);
-    int same = back != NULL && ReadFromFile(file, back, size + 1) == (int64_t)size &&
+    size_t got = 0;
+    int same = back != NULL && ReadFromFile(file, back, size + 1, &got) == 0 && got == size &&
                memcmp(back, data, size) == 0;
     free(back);
     CloseFileHandle(file);
@@ -103,12 +108,14 @@ static double Seconds(std::chrono::steady_clock::time_point start) {
 }
 
 static int64_t ExpandOurs(const char *from, const char *to) {
-    FileHandle in = OpenFileShared(from);
-    FileHandle out = CreateFileAnew(to);
-    int64_t result = SzddExpand(in, out);
+    FileHandle in = NO_FILE, out = NO_FILE;
+    int64_t written = 0;
+    int result = OpenToRead(from, SHARE_ALL, &in) == 0 && CreateFileAnew(to, &out) == 0
+                     ? SzddExpand(in, out, &written)
+                     : LZERROR_BADINHANDLE;
     CloseFileHandle(out);
     CloseFileHandle(in);
-    return result;
+    return result != 0 ? result : written;
 }
 
 // The best of repeats runs: the one least disturbed by the rest of the machine.
@@ -134,7 +141,7 @@ static double InPlaceTime(const unsigned char *packed, size_t packedSize, int re
             return -1;
         }
         std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-        int ok = ExpandIfCompressed(InPlaceName);
+        int ok = ExpandIfCompressed(InPlaceName, nullptr) && CommitReplacements(nullptr) == 0;
         double seconds = Seconds(start);
         if (!ok) {
             return -1;

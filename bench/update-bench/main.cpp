@@ -13,11 +13,13 @@
 // baseline's) and "peak_mb N" (the largest resident size of the whole run).
 #include "app/passes_only.h"
 #include "compress.h"
+#include "script/contract.h"
 #include "sys/files.h"
 #include "sys/szdd.h"
 #include "sys/szdd_format.h"
 #include "ui/model/model.h"
 #include "update/execution.h"
+#include "update/record.h"
 #include "update/work_list.h"
 
 #include <dirent.h>
@@ -51,7 +53,6 @@ enum {
 
 static const char UtilityName[] = "utility";
 static const char ArchiveName[] = "product.res";
-static const char CaptureName[] = "!tmpexec.$$$";
 static const char BaselineTemp[] = "baseline.tmp";
 
 // The files: COPY files first, then ADD files; every second COPY file compressed.
@@ -212,7 +213,7 @@ static double RunWizard(const char *work) {
     ModelReset();
     Wizard = WizardState();
     if (chdir(work) != 0 ||
-        !ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory))
+        ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory) != 0)
         return -1;
     snprintf(Wizard.ResourceFile, sizeof Wizard.ResourceFile, "%s", ArchiveName);
     snprintf(Wizard.ResourceUtility, sizeof Wizard.ResourceUtility, "%s", UtilityName);
@@ -222,7 +223,7 @@ static double RunWizard(const char *work) {
         return -1;
 
     double start = Seconds();
-    int built = BuildWorkList();
+    int built = BuildWorkList() && BeginRecord("bench") == 0;
     if (built)
         ExecutionPass();
     double elapsed = Seconds() - start;
@@ -233,8 +234,9 @@ static double RunWizard(const char *work) {
     return built ? elapsed : -1;
 }
 
-// The file work of one entry: decode an SZDD file through a temporary file,
-// move it over, set both times.
+// The file work of one entry: decode an SZDD file into a file of its own
+// beside it and rename that over it, then set both times. The data and the
+// renames are made durable in bulk, once, by the caller.
 static int BaselinePrepareFile(const char *name, int32_t time) {
     unsigned char header[SZDD_HEADER_SIZE];
     int fd = open(name, O_RDONLY);
@@ -243,12 +245,15 @@ static int BaselinePrepareFile(const char *name, int32_t time) {
     ssize_t got = read(fd, header, sizeof header);
     close(fd);
     if (got > 0 && SzddHasMagic(header, (size_t)got)) {
-        FileHandle in = OpenFileShared(name);
-        FileHandle out = CreateFileAnew(BaselineTemp);
-        int64_t written = SzddExpand(in, out);
+        FileHandle in = NO_FILE, out = NO_FILE;
+        int64_t written = 0;
+        int result =
+            OpenToRead(name, SHARE_ALL, &in) == 0 && CreateFileAnew(BaselineTemp, &out) == 0
+                ? SzddExpand(in, out, &written)
+                : LZERROR_BADINHANDLE;
         CloseFileHandle(out);
         CloseFileHandle(in);
-        if (written < 0 || MoveFileOver(BaselineTemp, name) != 0)
+        if (result != 0 || rename(BaselineTemp, name) != 0)
             return 0;
     }
     struct utimbuf times = {time, time};
@@ -269,7 +274,7 @@ static int BaselineEncode(const char *utility, int first, int count) {
     argv[argc++] = (char *)"/ENCODE";
     argv[argc] = nullptr;
 
-    int capture = open(CaptureName, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int capture = open(UtilityCaptureFile, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (capture < 0)
         return 0;
     posix_spawn_file_actions_t actions;
@@ -301,11 +306,15 @@ static double RunBaseline(const char *work) {
         FileName(i, name, sizeof name);
         ok &= BaselinePrepareFile(name, BASE_TIME + i);
     }
+    int directory = open(".", O_RDONLY | O_DIRECTORY);
+    ok &= directory >= 0 && syncfs(directory) == 0;
+    if (directory >= 0)
+        close(directory);
     for (int first = COPY_FILES; first < FileCount(); first += BATCH) {
         int count = FileCount() - first < BATCH ? FileCount() - first : BATCH;
         ok &= BaselineEncode(utility, first, count);
     }
-    unlink(CaptureName);
+    unlink(UtilityCaptureFile);
     double elapsed = Seconds() - start;
     return ok ? elapsed : -1;
 }

@@ -9,6 +9,7 @@
 //
 // The update's resource utility is the tests' stand-in child, which leaves an
 // empty cleanup list, so that the update has nothing to add or clean up.
+#include "script/contract.h"
 #include "state/version.h"
 
 #include <windows.h>
@@ -42,11 +43,11 @@ static void LetWinePlaceWindows() {
 
 static int WriteUpdate(const char *dir, int removes, int copies) {
     char path[PATH_SIZE];
-    snprintf(path, sizeof path, "%s\\update.wiz", dir);
+    snprintf(path, sizeof path, "%s\\update%s", dir, PointerExtension);
     FILE *file = fopen(path, "wb");
     if (file == nullptr)
         return 0;
-    fputs("[HEADER]\r\nCMD=update.txt\r\n", file);
+    fprintf(file, "[%s]\r\n%s=update.txt\r\n", ScriptKey.section, ScriptKey.key);
     int ok = fclose(file) == 0;
     snprintf(path, sizeof path, "%s\\data.res", dir);
     file = fopen(path, "wb");
@@ -61,12 +62,13 @@ static int WriteUpdate(const char *dir, int removes, int copies) {
     file = fopen(path, "wb");
     if (!ok || file == nullptr)
         return 0;
-    fputs("[HEADER]\r\nDST=data.res\r\n[PRECHECK]\r\nRESEXE=utility.exe\r\n[COPY]\r\n", file);
+    fprintf(file, "[%s]\r\n%s=data.res\r\n[%s]\r\n%s=utility.exe\r\n[%s]\r\n", ArchiveKey.section,
+            ArchiveKey.key, UtilityKey.section, UtilityKey.key, CopyKey.section);
     for (int i = 0; i < copies; i++)
-        fprintf(file, "COPY=c%06d.dat,1000000000\r\n", i);
-    fputs("[REMOVE]\r\n", file);
+        fprintf(file, "%s=c%06d.dat,1000000000\r\n", CopyKey.key, i);
+    fprintf(file, "[%s]\r\n", RemoveKey.section);
     for (int i = 0; i < removes; i++)
-        fprintf(file, "REMOVE=gone%06d.dat\r\n", i);
+        fprintf(file, "%s=gone%06d.dat\r\n", RemoveKey.key, i);
     ok = fclose(file) == 0;
     snprintf(path, sizeof path, "%s\\utility.exe", dir);
     return ok && CopyFileA(BENCH_UTILITY_PATH, path, FALSE);

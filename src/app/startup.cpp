@@ -5,6 +5,7 @@
 #include "ui/agreement.h"
 #include "ui/progress.h"
 #include "ui/resource.h"
+#include "update/record.h"
 #include "update/work_list.h"
 
 #include <stdio.h>
@@ -21,7 +22,7 @@ int ApplyDirOption(const char *commandTail) {
     if (found == nullptr)
         return 1;
     const char *dir = found + strlen(DirOption);
-    if (ChangeDirectory(dir))
+    if (ChangeDirectory(dir) == 0)
         return 1;
     if (strlen(dir) <= DIR_TEXT_ROOM)
         ShowWarningF("Could not set current directory to (%s).", dir);
@@ -30,8 +31,10 @@ int ApplyDirOption(const char *commandTail) {
     return 0;
 }
 
-// Start-up clears the names before it reads BaseDirectory.
+// Start-up clears the names before it reads BaseDirectory, and starts the
+// generator of temporary names afresh, as a new process would.
 static void ClearWizardNames() {
+    Wizard.RandomState = 1;
     Wizard.BaseDirectory[0] = '\0';
     Wizard.PointerFileName[0] = '\0';
     Wizard.ScriptFileName[0] = '\0';
@@ -46,7 +49,7 @@ int WizardMain(const char *commandTail) {
     ApplyDirOption(commandTail);
     UiInitialise();
     ClearWizardNames();
-    if (!ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory)) {
+    if (ReadCurrentDirectory(Wizard.BaseDirectory, sizeof Wizard.BaseDirectory) != 0) {
         ShowWarning("Error! Could not set BaseDirectory variable.");
         return 0;
     }
@@ -60,6 +63,7 @@ int WizardMain(const char *commandTail) {
     ShowProgressWindow(window, WizardTitle);
     RunMessageLoop();
     FreeWorkList();
+    ReleaseDirectory();
     if (WindowExists(window))
         DestroyWindowHandle(window);
     return 0;

@@ -82,6 +82,10 @@ uint32_t UnendedLength() {
     return Reader.lineIndex >= Reader.lineCount ? Reader.size - Reader.cursor : 0;
 }
 
+uint32_t CurrentLineNumber() {
+    return Reader.lineIndex;
+}
+
 void RewindText() {
     Reader.cursor = 0;
     Reader.lineIndex = 0;
@@ -110,8 +114,8 @@ static int TakeLine(char *dest, size_t size, int *whole) {
 
 // Reads the file whole into a buffer of exactly its size; 1 on success.
 static int ReadWholeFile(FileHandle file) {
-    int64_t size = FileSizeOf(file);
-    if (size < 0 || size > (int64_t)UINT32_MAX) {
+    int64_t size = 0;
+    if (SizeOfFile(file, &size) != 0 || size > (int64_t)UINT32_MAX) {
         return 0;
     }
     // One byte for an empty file, so that a held text is never a null pointer.
@@ -119,7 +123,8 @@ static int ReadWholeFile(FileHandle file) {
     if (text == NULL) {
         return 0;
     }
-    if (ReadFromFile(file, text, (size_t)size) != size) {
+    size_t got = 0;
+    if (ReadFromFile(file, text, (size_t)size, &got) != 0 || got != (size_t)size) {
         free(text);
         return 0;
     }
@@ -130,8 +135,8 @@ static int ReadWholeFile(FileHandle file) {
 
 int LoadTextFile(const char *name) {
     ReleaseText();
-    FileHandle file = OpenFileExclusive(name);
-    if (file == NO_FILE) {
+    FileHandle file;
+    if (OpenToRead(name, SHARE_NONE, &file) != 0) {
         return 0;
     }
     int loaded = ReadWholeFile(file);
@@ -236,11 +241,10 @@ static int KeyMatches(const char *line, const char *key) {
     return key[keyLength] == '\0';
 }
 
-// Fills the destinations from the line whose key matched. A line without "="
+// Fills the destination from the line whose key matched. A line without "="
 // or with nothing before the ";" still counts as the match and gives an empty
-// value and 0.
-static void StoreValue(const char *line, size_t keyLength, char *value, size_t size,
-                       int32_t *number) {
+// value.
+static void StoreValue(const char *line, size_t keyLength, char *value, size_t size) {
     char text[LINE_SIZE] = "";
     if (line[keyLength] == '=') {
         const char *start = line + keyLength + 1;
@@ -258,15 +262,12 @@ static void StoreValue(const char *line, size_t keyLength, char *value, size_t s
         memcpy(value, trimmed, length);
         memset(value + length, 0, size - length);
     }
-    if (number != NULL) {
-        *number = ParseInteger(trimmed);
-    }
 }
 
 // Reads lines from the cursor until one has the key (1) or the section or the
 // text ends (0). A line too long for the line buffer, or holding a NUL, is never
 // taken for a value: a cut line could yield a shorter, different file name.
-static int LookUpValue(const char *key, char *value, size_t size, int32_t *number) {
+static int LookUpValue(const char *key, char *value, size_t size) {
     char line[LINE_SIZE];
     int whole;
     while (TakeLine(line, sizeof line, &whole)) {
@@ -280,20 +281,19 @@ static int LookUpValue(const char *key, char *value, size_t size, int32_t *numbe
         if (keyLength == 0 || !KeyMatches(line, key)) {
             continue;
         }
-        StoreValue(line, keyLength, value, size, number);
+        StoreValue(line, keyLength, value, size);
         return 1;
     }
     return 0;
 }
 
-int GetSectionValue(const char *section, const char *key, char *value, size_t size,
-                    int32_t *number) {
+int GetSectionValue(const char *section, const char *key, char *value, size_t size) {
     if (!SeekSection(section)) {
         return 0;
     }
-    return LookUpValue(key, value, size, number);
+    return LookUpValue(key, value, size);
 }
 
-int NextSectionValue(const char *key, char *value, size_t size, int32_t *number) {
-    return LookUpValue(key, value, size, number);
+int NextSectionValue(const char *key, char *value, size_t size) {
+    return LookUpValue(key, value, size);
 }

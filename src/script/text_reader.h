@@ -62,6 +62,10 @@ uint32_t UnendedLength();
 // Puts the cursor back at the top.
 void RewindText();
 
+// The number of the line the cursor last stepped past (1 for the first line):
+// after a lookup that found a value, the line that holds it.
+uint32_t CurrentLineNumber();
+
 // The rules of a line: the length of the name of a section header (the run of
 // A-Z, 0-9 and "_" after a "[" that begins the line; 0 when the line is no
 // header), and the length of a key (everything before the first LF, CR or
@@ -73,15 +77,13 @@ size_t KeyLength(const char *line);
 // From the top: 1 when a header of that name was found (cursor after it), else 0.
 int SeekSection(const char *name);
 
-// First value of key in the first section of that name. 1 found (destinations
-// filled; either may be none), 0 not found (destinations untouched). The value
-// is copied strncpy-style but cut to size - 1 bytes and always terminated; a
-// key line without "=" or without a value gives "" and 0. The number follows
-// atoi (see ParseInteger).
-int GetSectionValue(const char *section, const char *key, char *value, size_t size,
-                    int32_t *number);
+// First value of key in the first section of that name. 1 found (value filled,
+// unless it is none), 0 not found (value untouched). The value is copied
+// strncpy-style but cut to size - 1 bytes and always terminated; a key line
+// without "=" or without a value gives "".
+int GetSectionValue(const char *section, const char *key, char *value, size_t size);
 
 // Next value of key from the cursor, within the current section.
-int NextSectionValue(const char *key, char *value, size_t size, int32_t *number);
+int NextSectionValue(const char *key, char *value, size_t size);
 
 #endif

@@ -37,6 +37,9 @@ struct WizardState {
     // with the cleanup files left undeleted, and whether "All done." was reached.
     int WarningCount;
     int RunCompleted;
+    // The runtime's pseudo-random generator, never seeded: 1 at the start of
+    // every run, so that every run draws the same temporary names.
+    uint32_t RandomState = 1;
 };
 
 extern WizardState Wizard;

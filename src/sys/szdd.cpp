@@ -50,13 +50,13 @@ struct Decoder {
 static int RefillInput(Decoder *d) {
     size_t left = d->inLength - d->inPos;
     memmove(d->inBuffer, d->inBuffer + d->inPos, left);
-    int64_t got = ReadFromFile(d->inFile, d->inBuffer + left, IN_BLOCK);
-    if (got < 0) {
+    size_t got = 0;
+    if (ReadFromFile(d->inFile, d->inBuffer + left, IN_BLOCK, &got) != 0) {
         return LZERROR_READ;
     }
     d->in = d->inBuffer;
     d->inPos = 0;
-    d->inLength = left + (size_t)got;
+    d->inLength = left + got;
     d->inEnd = got < IN_BLOCK;
     return 0;
 }
@@ -70,7 +70,7 @@ static int FlushOutput(Decoder *d) {
     }
     const unsigned char *from = d->buffer + WINDOW_SIZE;
     if (d->outFile != NO_FILE) {
-        if (WriteToFile(d->outFile, from, pending) != (int64_t)pending) {
+        if (WriteToFile(d->outFile, from, pending) != 0) {
             return LZERROR_WRITE;
         }
     } else if (d->outMemory != NULL) {
@@ -155,8 +155,8 @@ static void DecodeLastGroup(Decoder *d) {
 }
 
 // Decodes everything after the header; the expanded content must come out at
-// exactly the declared size.
-static int64_t DecodeStream(Decoder *d) {
+// exactly the declared size. 0, or a negative LZERROR_ code.
+static int DecodeStream(Decoder *d) {
     memset(d->buffer, ' ', WINDOW_SIZE);
     d->outPos = WINDOW_SIZE;
     d->positionBias = (unsigned)(WINDOW_START - WINDOW_SIZE) & WINDOW_MASK;
@@ -186,7 +186,7 @@ static int64_t DecodeStream(Decoder *d) {
     if (result < 0) {
         return result;
     }
-    return d->written == d->expected ? d->written : (int64_t)LZERROR_READ;
+    return d->written == d->expected ? 0 : LZERROR_READ;
 }
 
 // The decoder's buffers, 2 MB together, static rather than allocated per file:
@@ -201,13 +201,15 @@ static void UseOutputArea(Decoder *d, size_t block) {
 }
 
 // Without out (NO_FILE) the expanded content is dropped.
-static int64_t ExpandFile(FileHandle in, FileHandle out) {
+static int ExpandFile(FileHandle in, FileHandle out, int64_t *written) {
     unsigned char header[HEADER_SIZE];
-    int64_t got = ReadFromFile(in, header, sizeof header);
-    if (got < 0 || (got < HEADER_SIZE && SzddHasMagic(header, (size_t)got))) {
+    size_t got = 0;
+    *written = 0;
+    if (ReadFromFile(in, header, sizeof header, &got) != 0 ||
+        (got < HEADER_SIZE && SzddHasMagic(header, got))) {
         return LZERROR_READ;
     }
-    if (!SzddHasMagic(header, (size_t)got)) {
+    if (!SzddHasMagic(header, got)) {
         return LZERROR_UNKNOWNALG;
     }
     Decoder d;
@@ -218,25 +220,30 @@ static int64_t ExpandFile(FileHandle in, FileHandle out) {
     d.inBuffer = InputArea;
     d.in = d.inBuffer;
     UseOutputArea(&d, OUT_BLOCK);
-    return DecodeStream(&d);
+    int result = DecodeStream(&d);
+    *written = d.written;
+    return result;
 }
 
-int64_t SzddExpand(FileHandle in, FileHandle out) {
+int SzddExpand(FileHandle in, FileHandle out, int64_t *written) {
+    *written = 0;
     if (in == NO_FILE) {
         return LZERROR_BADINHANDLE;
     }
     if (out == NO_FILE) {
         return LZERROR_BADOUTHANDLE;
     }
-    return ExpandFile(in, out);
+    return ExpandFile(in, out, written);
 }
 
-int64_t SzddVerify(FileHandle in) {
-    return in == NO_FILE ? (int64_t)LZERROR_BADINHANDLE : ExpandFile(in, NO_FILE);
+int SzddVerify(FileHandle in, int64_t *size) {
+    *size = 0;
+    return in == NO_FILE ? LZERROR_BADINHANDLE : ExpandFile(in, NO_FILE, size);
 }
 
-int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSize) {
+int SzddExpandMemory(const void *data, size_t size, void *out, size_t outSize, int64_t *written) {
     const unsigned char *bytes = (const unsigned char *)data;
+    *written = 0;
     if (size >= TESTED_SIZE && !SzddHasMagic(bytes, size)) {
         return LZERROR_UNKNOWNALG;
     }
@@ -255,16 +262,34 @@ int64_t SzddExpandMemory(const void *data, size_t size, void *out, size_t outSiz
     d.expected = SzddDeclaredSize(bytes);
     // Copies from memory to memory gain nothing from large blocks.
     UseOutputArea(&d, MEMORY_BLOCK);
-    return DecodeStream(&d);
+    int result = DecodeStream(&d);
+    *written = d.written;
+    return result;
+}
+
+// Read with sharing, so that a file that another program holds is told from
+// one that is not there: only the latter counts as not compressed.
+int ProbeCompressed(const char *name, int *compressed) {
+    *compressed = 0;
+    FileFacts facts;
+    int error = ReadFileFacts(name, &facts);
+    if (error != 0)
+        return IsMissingError(error) ? 0 : error;
+    if (!facts.regular)
+        return 0;
+    FileHandle file;
+    error = OpenToRead(name, SHARE_ALL, &file);
+    if (error != 0)
+        return IsMissingError(error) ? 0 : error;
+    unsigned char probe[PROBE_SIZE];
+    size_t got = 0;
+    error = ReadFromFile(file, probe, sizeof probe, &got);
+    CloseFileHandle(file);
+    *compressed = error == 0 && SzddHasMagic(probe, got);
+    return error;
 }
 
 int IsCompressed(const char *name) {
-    FileHandle file = OpenFileExclusive(name);
-    if (file == NO_FILE) {
-        return 0;
-    }
-    unsigned char probe[PROBE_SIZE];
-    int64_t got = ReadFromFile(file, probe, sizeof probe);
-    CloseFileHandle(file);
-    return got > 0 && SzddHasMagic(probe, (size_t)got);
+    int compressed = 0;
+    return ProbeCompressed(name, &compressed) == 0 && compressed;
 }

@@ -1,25 +1,11 @@
 #include "update/encoding.h"
 
 #include "state/wizard_state.h"
-#include "sys/files.h"
-#include "sys/process.h"
 #include "ui/progress.h"
 #include "update/removal.h"
+#include "update/utility.h"
 
 #include <stdio.h>
-
-static const char EncodeCaptureFile[] = "!tmpexec.$$$";
-static const char EncodeVerb[] = " /ENCODE";
-
-// Sizes for the longest inputs, so that no command line is ever cut: a
-// BaseDirectory of 259 characters, names of 127, a full batch of names.
-enum {
-    NAME_MAX_LENGTH = NAME_SIZE - 1,
-    UTILITY_PATH_SIZE = (PATH_SIZE - 1) + 1 + NAME_MAX_LENGTH + 1,
-    ARGUMENT_LIST_SIZE = BATCH_SIZE * (1 + NAME_MAX_LENGTH) + 1,
-    COMMAND_LINE_SIZE = (UTILITY_PATH_SIZE - 1) + 1 + NAME_MAX_LENGTH + (ARGUMENT_LIST_SIZE - 1) +
-                        (int)(sizeof EncodeVerb - 1) + 1
-};
 
 // The progress bar's range travels in 16 bits.
 enum { BAR_RANGE_MAX = 0xFFFF };
@@ -46,36 +32,29 @@ static void ChangeBarStep(int32_t *step, int32_t sentBefore, int32_t sentAfter, 
 }
 
 int EncodeBatch(WorkEntry **slots, int count) {
-    char utilityPath[UTILITY_PATH_SIZE];
-    char arguments[ARGUMENT_LIST_SIZE];
-    char commandLine[COMMAND_LINE_SIZE];
-
+    static char names[UTILITY_NAMES_SIZE];
     if (count > BATCH_SIZE)
         count = BATCH_SIZE;
-    snprintf(utilityPath, sizeof utilityPath, "%s%c%s", Wizard.BaseDirectory, PathSeparator,
-             Wizard.ResourceUtility);
     // Each item is a blank and a name of at most 127 characters, so a full
     // batch always fits.
     size_t length = 0;
-    arguments[0] = 0;
+    names[0] = 0;
     for (int i = 0; i < count; i++) {
         if (slots[i] == nullptr)
             continue;
-        int written = snprintf(arguments + length, sizeof arguments - length, " %.*s",
-                               (int)NAME_MAX_LENGTH, slots[i]->name);
-        if (written > 0 && (size_t)written < sizeof arguments - length)
+        int written = snprintf(names + length, sizeof names - length, " %.*s", (int)(NAME_SIZE - 1),
+                               slots[i]->name);
+        if (written > 0 && (size_t)written < sizeof names - length)
             length += (size_t)written;
     }
-    snprintf(commandLine, sizeof commandLine, "%s %s%s%s", utilityPath, Wizard.ResourceFile,
-             arguments, EncodeVerb);
-
-    ShowStatusNow();
-    // A utility that starts and fails is not reported: its exit code means
-    // nothing agreed. One that never started has taken nothing in, and the
-    // batch's files may be the only copy of what the update adds.
+    // A utility that never started, or that says it failed, may have taken
+    // nothing in, and the batch's files may be the only copy of what the
+    // update adds: they stay. One that fails and says otherwise cannot be told.
     int32_t code = 0;
-    if (RunCaptured(utilityPath, commandLine, 1, &code, EncodeCaptureFile) == -1) {
-        ShowWarningF("Could not create process (%s)[%d].  Skipping.", Wizard.ResourceFile,
+    if (!CallUtility(UTILITY_ENCODE, names, &code))
+        return 0;
+    if (code != 0) {
+        ShowWarningF("Process ended with an error (%s)[%d].  Skipping.", Wizard.ResourceFile,
                      (int)code);
         return 0;
     }
@@ -89,7 +68,7 @@ int EncodeBatch(WorkEntry **slots, int count) {
 }
 
 // Sends the first count slots: the bar's step for them, the utility's run and
-// the bar's step. 0 when the utility could not be started.
+// the bar's step. 0 when the utility did not take them in.
 static int SendBatch(WorkEntry **slots, int count, int32_t *encoded, int32_t *step,
                      int32_t addCount) {
     ChangeBarStep(step, *encoded, *encoded + count, addCount);
@@ -110,8 +89,8 @@ EncodingResult ResourceEncodingPass(int32_t addCount) {
     int32_t step = BarUnits(BATCH_SIZE, addCount);
     SetBarStep(step);
 
-    int started = 1;
-    for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr && started; entry = entry->next) {
+    int takenIn = 1;
+    for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr && takenIn; entry = entry->next) {
         PumpMessages();
         if ((entry->kind & ENTRY_ADD) && !(entry->kind & ENTRY_FAILED)) {
             // The number shown is that of the batch's first file: the count
@@ -119,7 +98,7 @@ EncodingResult ResourceEncodingPass(int32_t addCount) {
             SetStatusF("Processing resource file %d of %d.", encoded + 1, addCount);
             slots[batchSize++] = entry;
             if (batchSize == BATCH_SIZE) {
-                started = SendBatch(slots, BATCH_SIZE, &encoded, &step, addCount);
+                takenIn = SendBatch(slots, BATCH_SIZE, &encoded, &step, addCount);
                 batchSize = 0;
             }
         }
@@ -127,8 +106,8 @@ EncodingResult ResourceEncodingPass(int32_t addCount) {
         if (Wizard.CancelRequested)
             return ENCODING_STOPPED;
     }
-    if (started && batchSize != 0)
-        started = SendBatch(slots, batchSize, &encoded, &step, addCount);
-    RemoveFile(EncodeCaptureFile, 1);
-    return started ? ENCODING_DONE : ENCODING_NOT_STARTED;
+    if (takenIn && batchSize != 0)
+        takenIn = SendBatch(slots, batchSize, &encoded, &step, addCount);
+    RemoveFile(UtilityCaptureFile, 1);
+    return takenIn ? ENCODING_DONE : ENCODING_FAILED;
 }

@@ -1,17 +1,18 @@
 #include "update/execution.h"
 
 #include "state/wizard_state.h"
+#include "script/contract.h"
 #include "sys/files.h"
-#include "sys/process.h"
 #include "ui/progress.h"
+#include "update/child.h"
 #include "update/encoding.h"
 #include "update/expansion.h"
+#include "update/record.h"
 #include "update/removal.h"
+#include "update/replacement.h"
 #include "update/work_list.h"
 
 #include <stdio.h>
-
-static const char ExecuteCaptureFile[] = "!tmpexec.tmp";
 
 // A name holds at most 127 characters, so every command line of an entry fits.
 enum { COMMAND_SIZE = 132 };
@@ -21,40 +22,49 @@ static void RunExecuteEntry(const WorkEntry *entry) {
     snprintf(command, sizeof command, "%s", entry->name);
     ShowStatusNow();
     // Neither a failed start nor the program's exit code stops the update.
-    RunEntryCommand(command, 1, nullptr, ExecuteCaptureFile);
+    RunEntryCommand(command, nullptr, ExecuteCaptureFile);
     RemoveFile(ExecuteCaptureFile, 1);
 }
 
 // Expands the entry's file if needed and gives it the entry's time: 1 when the
-// file is ready, 0 when the expansion failed (the entry is then marked failed
-// and the resource encoding pass leaves it out).
+// file is ready or waits for its place, 0 when the expansion failed (the entry
+// is then marked failed and the resource encoding pass leaves it out).
 static int PrepareEntryFile(WorkEntry *entry) {
-    if (ExpandIfCompressed(entry->name) == 0) {
+    if (ExpandIfCompressed(entry->name, entry) == 0) {
         ShowWarningF("An error occured during decompression of file (%s). Skipping.", entry->name);
         entry->kind |= ENTRY_FAILED;
         return 0;
     }
-    // A file that cannot be opened for writing keeps its times; nothing to report.
-    StampFileTime(entry->name, entry->time);
+    // An expansion that waits for its place is stamped under its temporary
+    // name and keeps the time when it takes the place. A file that cannot be
+    // opened for writing keeps its times; nothing to report.
+    StampFileTime(PendingName(entry->name), entry->time);
     return 1;
 }
 
 // Removes files, runs commands, expands and time-stamps files, in list order.
-// 1 when it ran to the end, 0 when it stopped on a cancel.
+// Waiting expansions take their places before a file is removed or a program
+// runs, as each would have found them, and before the pass returns, also on
+// a cancel. 1 when it ran to the end, 0 when it stopped on a cancel.
 static int FilePass(int32_t fileCount) {
     int32_t handled = 0;
     for (WorkEntry *entry = Wizard.WorkListHead; entry != nullptr; entry = entry->next) {
         SetStatusF("Decompressing file %d of %d.", handled + 1, fileCount);
         PumpMessages();
+        if (entry->kind & (ENTRY_REMOVE | ENTRY_EXECUTE))
+            CommitReplacements(nullptr);
         if (entry->kind & ENTRY_REMOVE)
             RemoveFile(entry->name, 1);
         else if (entry->kind & ENTRY_EXECUTE)
             RunExecuteEntry(entry);
         else if (entry->kind & (ENTRY_ADD | ENTRY_COPY))
             handled += PrepareEntryFile(entry);
-        if (Wizard.CancelRequested)
+        if (Wizard.CancelRequested) {
+            CommitReplacements(nullptr);
             return 0;
+        }
     }
+    CommitReplacements(nullptr);
     return 1;
 }
 
@@ -75,9 +85,10 @@ static void CleanupPass() {
     }
 }
 
-static int AnyAddFailed() {
+// A COPY or ADD file that did not reach its place: the update keeps its files.
+static int AnyEntryFailed() {
     for (const WorkEntry *entry = Wizard.WorkListHead; entry != nullptr; entry = entry->next)
-        if ((entry->kind & ENTRY_ADD) && (entry->kind & ENTRY_FAILED))
+        if (entry->kind & ENTRY_FAILED)
             return 1;
     return 0;
 }
@@ -100,8 +111,16 @@ void ExecutionPass() {
     // what the update no longer needs once all its files are in the archive:
     // while one is not, the package and the update files stay for another run.
     ChangeDirectory(Wizard.BaseDirectory);
-    if (encoding == ENCODING_DONE && !AnyAddFailed())
+    int complete = encoding == ENCODING_DONE && !AnyEntryFailed();
+    int recorded = complete ? RecordCleanup() : 0;
+    if (recorded != 0)
+        ShowWarningF("Could not write file (%s)[%d].", RecordFile, recorded);
+    complete = complete && recorded == 0;
+    if (complete)
         CleanupPass();
+    // What the run did reaches the disk before it says so; a complete update
+    // leaves no record behind.
+    EndRecord(complete);
     SetStatus("All done.");
     Wizard.RunCompleted = 1;
 }

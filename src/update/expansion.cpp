@@ -3,27 +3,15 @@
 #include "sys/files.h"
 #include "sys/szdd.h"
 #include "ui/progress.h"
-#include "update/removal.h"
+#include "update/record.h"
+#include "update/replacement.h"
 
 #include <stdint.h>
 
 enum {
-    TEMP_NAME_SIZE = 260,
+    TEMP_NAME_SIZE = 32,
     LONG_EXPANSION_SIZE = 1 << 20 // compressed bytes
 };
-
-// The runtime's generator, written out so that both platforms draw the same
-// temporary names in the same order.
-static uint32_t RandomState = 1;
-
-int NextRandom() {
-    RandomState = RandomState * 214013u + 2531011u;
-    return (int)((RandomState >> 16) & 0x7FFF);
-}
-
-void ResetRandom() {
-    RandomState = 1;
-}
 
 // The LZ library's open results: a handle number of 0 or more, or a negative code.
 static int LzResult(FileHandle file) {
@@ -33,9 +21,11 @@ static int LzResult(FileHandle file) {
 // Expands name into the temporary file; 1 on success, 0 after a warning.
 static int ExpandToTemporary(const char *name, const char *temp) {
     // Both opens come before either result is looked at, so the warning can
-    // report both.
-    FileHandle tempFile = CreateFileAnew(temp);
-    FileHandle source = OpenFileShared(name);
+    // report both. The temporary file is made anew: never a file of the
+    // product's that happens to have its name.
+    FileHandle tempFile, source;
+    CreateNewFile(temp, &tempFile);
+    OpenToRead(name, SHARE_ALL, &source);
     int tempResult = LzResult(tempFile);
     int sourceResult = LzResult(source);
     int ok = 0;
@@ -44,58 +34,46 @@ static int ExpandToTemporary(const char *name, const char *temp) {
                      sourceResult);
     } else {
         // A large file takes longer than a frame to expand: its status is shown first.
-        if (FileSizeOf(source) >= LONG_EXPANSION_SIZE)
+        int64_t size = 0;
+        if (SizeOfFile(source, &size) == 0 && size >= LONG_EXPANSION_SIZE)
             ShowStatusNow();
-        int64_t written = SzddExpand(source, tempFile);
-        if (written < 0) {
-            ShowWarningF("An error occured during file copy(%d).", (int)written);
-        } else {
+        int64_t written = 0;
+        int result = SzddExpand(source, tempFile, &written);
+        if (result != 0)
+            ShowWarningF("An error occured during file copy(%d).", result);
+        else
             ok = 1;
-        }
     }
     CloseFileHandle(source);
     CloseFileHandle(tempFile);
     return ok;
 }
 
-// Removes the temporary file, waiting while something holds it open. 0 when the
-// user cancelled meanwhile.
-static int RemoveTemporary(const char *temp) {
-    while (RemoveFile(temp, 0) != 0) {
-        SleepMilliseconds(5);
-        PumpMessages();
-        if (Wizard.CancelRequested) {
-            return 0;
-        }
+int ExpandIfCompressed(const char *name, WorkEntry *entry) {
+    int compressed = 0;
+    int error = ProbeCompressed(name, &compressed);
+    if (error != 0) {
+        // Held by another program: it cannot be told whether it is compressed.
+        ShowWarningF("Could not read file (%s)[%d].", name, error);
+        return 0;
     }
-    return 1;
-}
-
-int ExpandIfCompressed(const char *name) {
-    if (!IsCompressed(name)) {
+    if (!compressed)
         return 1;
-    }
     char temp[TEMP_NAME_SIZE];
-    if (!FormTempFileName((unsigned)NextRandom(), temp, sizeof temp)) {
+    if (NextTemporaryName(temp, sizeof temp) != 0) {
         // No name: its open fails and the warning says so.
-        temp[0] = 0;
+        temp[0] = '\0';
     }
     if (!ExpandToTemporary(name, temp)) {
         // A partial temporary file would only take up room: on a full disk it
         // would make every later expansion of the run fail as well.
-        RemoveFile(temp, 0);
+        if (temp[0] != '\0' && FileExists(temp))
+            DeleteFileOnce(temp);
+        TemporaryNameDone(temp);
         return 0;
     }
-    // The expanded file replaces the named one all or nothing: a stop at any
-    // moment leaves the compressed file, which the next run expands again. A
-    // failed replacement leaves it compressed too: callers must not take it as
-    // expanded and go on to time-stamp it.
-    int copyError = MoveFileOver(temp, name);
-    if (copyError != 0) {
-        ShowWarningF("An error occured during file copy(%d).", copyError);
-    }
-    if (!RemoveTemporary(temp)) {
-        return 0;
-    }
-    return copyError == 0;
+    // The expansion takes the name's place with its batch: until then the
+    // compressed file stays, which a stopped run expands again.
+    QueueReplacement(temp, name, entry);
+    return 1;
 }

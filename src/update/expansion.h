@@ -3,15 +3,13 @@
 #ifndef WIZARD_UPDATE_EXPANSION_H
 #define WIZARD_UPDATE_EXPANSION_H
 
-// 1: not compressed, or expanded in place; 0: failed (a warning has been shown)
-// or cancelled while the temporary file was being removed. A failed expansion
-// leaves the named file untouched and removes its temporary file; a cancel
-// leaves the temporary file behind.
-int ExpandIfCompressed(const char *name);
+#include "update/work_list.h"
 
-// The next value of the runtime's unseeded generator (41, 18467, 6334, ...).
-int NextRandom();
-// Starts the generator again, as a new run would.
-void ResetRandom();
+// 1: not compressed (nothing done), or expanded into a temporary file that
+// waits in the batch of update/replacement.h to take the name's place, for
+// entry (none for a file of the planning pass); 0: failed, a warning has
+// been shown, and the named file is untouched and no temporary file stays.
+// A file that another program holds, so that it cannot be read, fails too.
+int ExpandIfCompressed(const char *name, WorkEntry *entry);
 
 #endif

@@ -1,49 +1,35 @@
 #include "update/planning.h"
 
 #include "state/wizard_state.h"
+#include "script/contract.h"
 #include "script/text_reader.h"
 #include "script/values.h"
 #include "sys/files.h"
-#include "sys/process.h"
 #include "ui/progress.h"
 #include "update/expansion.h"
-#include "update/leftovers.h"
+#include "update/record.h"
+#include "update/replacement.h"
 #include "update/removal.h"
+#include "update/utility.h"
 #include "update/work_list.h"
 
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 
-// The utility's full path: the longest BaseDirectory (259 characters), the
-// separator and the longest name (127) with its zero. Sized so that no
-// composition is ever cut: a cut path would start some other program.
-enum { UTILITY_PATH_SIZE = (PATH_SIZE - 1) + 1 + (NAME_SIZE - 1) + 1 };
-
-// "<path> <ResourceFile> <SourceFile> /WORK" is the longer of the two lines.
-enum { VERB_ROOM = 8, COMMAND_LINE_SIZE = UTILITY_PATH_SIZE + 2 * NAME_SIZE + VERB_ROOM };
-static_assert(COMMAND_LINE_SIZE >= (UTILITY_PATH_SIZE - 1) + 2 * NAME_SIZE + sizeof " /WORK",
-              "the longest /WORK command line must fit");
-
-static const char CaptureFile[] = "!tmpexec.$$$";
-static const char AddListFile[] = "update.lst";
-static const char CleanupListFile[] = "update.dmp";
-
 // Working storage of one run of the pass.
 struct PlanningStorage {
     char value[NAME_SIZE];
-    char utilityPath[UTILITY_PATH_SIZE];
-    char commandLine[COMMAND_LINE_SIZE];
     int32_t resultCode; // shown only when a start fails; never tested
 };
 
-static void ShowStatus(const char *format, ...)
+static void ShowStatusAndPump(const char *format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
 
-static void ShowStatus(const char *format, ...) {
+static void ShowStatusAndPump(const char *format, ...) {
     va_list args;
     va_start(args, format);
     vsnprintf(Wizard.Message, sizeof Wizard.Message, format, args);
@@ -52,26 +38,36 @@ static void ShowStatus(const char *format, ...) {
     PumpMessages();
 }
 
+// The directory is this run's alone from here on.
+static int TakeProductDirectory() {
+    int error = TakeDirectory();
+    if (error == 0)
+        return 1;
+    if (IsHeldError(error))
+        ShowWarning("Another update wizard is running in this directory. Aborting.");
+    else
+        ShowWarningF("Could not write file (%s)[%d].  Aborting.", DirectoryLockFile, error);
+    return 0;
+}
+
 // The first *.wiz file that the directory search yields names the update script.
 static int ReadPointerFile() {
-    ShowStatus("Reading configuration file (.WIZ)");
-    if (!FindFirstMatch("*.wiz", Wizard.PointerFileName, sizeof Wizard.PointerFileName))
+    if (FindMatchAt(PointerPattern, 0, Wizard.PointerFileName, sizeof Wizard.PointerFileName))
         Wizard.PointerFileName[0] = '\0';
     if (!LoadTextFile(Wizard.PointerFileName)) {
         ShowWarning("Configuration file (.WIZ) could not be located. Aborting.");
         return 0;
     }
-    GetSectionValue("HEADER", "CMD", Wizard.ScriptFileName, NAME_SIZE, nullptr);
+    GetSectionValue(ScriptKey.section, ScriptKey.key, Wizard.ScriptFileName, NAME_SIZE);
     ReleaseText();
-    // An update lies here: what an interrupted run of it left goes first.
-    RemoveLeftovers();
     return 1;
 }
 
 // First comma field of a PRECHECK key into dest; empty when there is none.
-static void ReadPrecheckName(PlanningStorage *work, const char *key, char *dest, size_t size) {
+static void ReadPrecheckName(PlanningStorage *work, const ContractKey *key, char *dest,
+                             size_t size) {
     work->value[0] = '\0';
-    GetSectionValue("PRECHECK", key, work->value, sizeof work->value, nullptr);
+    GetSectionValue(key->section, key->key, work->value, sizeof work->value);
     char *field = nullptr;
     if (SplitCommaFields(work->value, &field, 1) == 1)
         snprintf(dest, size, "%s", field);
@@ -81,22 +77,25 @@ static void ReadPrecheckName(PlanningStorage *work, const char *key, char *dest,
 
 // The script stays loaded: its COPY, EXECUTE and REMOVE lines are read next.
 static int ReadScriptNames(PlanningStorage *work) {
-    ShowStatus("Reading configuration file (%s)", Wizard.ScriptFileName);
+    ShowStatusAndPump("Reading configuration file (%s)", Wizard.ScriptFileName);
     if (!LoadTextFile(Wizard.ScriptFileName)) {
         ShowWarningF("Configuration file (%s) could not be located. Aborting.",
                      Wizard.ScriptFileName);
         return 0;
     }
-    GetSectionValue("HEADER", "EXE", Wizard.HeaderProgram, sizeof Wizard.HeaderProgram, nullptr);
-    GetSectionValue("HEADER", "DST", Wizard.ResourceFile, sizeof Wizard.ResourceFile, nullptr);
-    ReadPrecheckName(work, "SRC", Wizard.SourceFile, sizeof Wizard.SourceFile);
-    ReadPrecheckName(work, "RESEXE", Wizard.ResourceUtility, sizeof Wizard.ResourceUtility);
-    ReadPrecheckName(work, "UPD", Wizard.UpdateFile, sizeof Wizard.UpdateFile);
+    GetSectionValue(HeaderProgramKey.section, HeaderProgramKey.key, Wizard.HeaderProgram,
+                    sizeof Wizard.HeaderProgram);
+    GetSectionValue(ArchiveKey.section, ArchiveKey.key, Wizard.ResourceFile,
+                    sizeof Wizard.ResourceFile);
+    ReadPrecheckName(work, &SourceKey, Wizard.SourceFile, sizeof Wizard.SourceFile);
+    ReadPrecheckName(work, &UtilityKey, Wizard.ResourceUtility, sizeof Wizard.ResourceUtility);
+    ReadPrecheckName(work, &UpdateFileKey, Wizard.UpdateFile, sizeof Wizard.UpdateFile);
     return 1;
 }
 
 // The utility and the archive must exist. The archive itself is never expanded:
-// only the utility reads it.
+// only the utility reads it. The inputs take their places together, before the
+// utility runs.
 static int CheckInputs() {
     if (!FileExists(Wizard.ResourceUtility)) {
         ShowWarningF("Resource Utility (%s) could not be located. Aborting.",
@@ -107,26 +106,39 @@ static int CheckInputs() {
         ShowWarningF("Resource file (%s) could not be located. Aborting.", Wizard.ResourceFile);
         return 0;
     }
+    // What an interrupted run of this update left of the wizard's own goes
+    // first; from here on every file the wizard makes is in the record.
+    int error = BeginRecord(Wizard.ScriptFileName);
+    if (error != 0) {
+        ShowWarningF("Could not write file (%s)[%d].  Aborting.", RecordFile, error);
+        return 0;
+    }
     const char *inputs[] = {Wizard.ResourceUtility, Wizard.SourceFile, Wizard.UpdateFile};
-    for (const char *name : inputs) {
-        if (!ExpandIfCompressed(name)) {
-            ShowWarningF("An error occured during decompression of file (%s). Skipping.", name);
-            return 0;
+    const char *failed = nullptr;
+    for (const char *name : inputs)
+        if (!ExpandIfCompressed(name, nullptr)) {
+            failed = name;
+            break;
         }
+    const char *unplaced = nullptr;
+    if (CommitReplacements(&unplaced) > 0 && failed == nullptr)
+        failed = unplaced;
+    if (failed != nullptr) {
+        ShowWarningF("An error occured during decompression of file (%s). Skipping.", failed);
+        return 0;
     }
     return 1;
 }
 
 // Every value of key in the loaded text's section becomes an entry of kind.
 // 0 when memory ran out; entries added so far stay in the list.
-static int AddSectionEntries(PlanningStorage *work, const char *section, const char *key,
-                             uint32_t kind) {
-    if (!SeekSection(section))
+static int AddSectionEntries(PlanningStorage *work, const ContractKey *key, uint32_t kind) {
+    if (!SeekSection(key->section))
         return 1;
     for (;;) {
         // Emptied each time so that a line without a value never repeats the last one.
         work->value[0] = '\0';
-        if (!NextSectionValue(key, work->value, sizeof work->value, nullptr))
+        if (!NextSectionValue(key->key, work->value, sizeof work->value))
             return 1;
         WorkEntry *entry = AddWorkEntry(work->value);
         if (entry == nullptr)
@@ -137,36 +149,19 @@ static int AddSectionEntries(PlanningStorage *work, const char *section, const c
 
 // In the order whose reverse the execution passes walk.
 static int AddScriptEntries(PlanningStorage *work) {
-    if (AddSectionEntries(work, "COPY", "COPY", ENTRY_COPY) &&
-        AddSectionEntries(work, "EXECUTE", "EXE", ENTRY_EXECUTE) &&
-        AddSectionEntries(work, "REMOVE", "REMOVE", ENTRY_REMOVE))
+    if (AddSectionEntries(work, &CopyKey, ENTRY_COPY) &&
+        AddSectionEntries(work, &ExecuteKey, ENTRY_EXECUTE) &&
+        AddSectionEntries(work, &RemoveKey, ENTRY_REMOVE))
         return 1;
     ShowWarning("An error occured during memory link. Aborting.");
     return 0;
 }
 
-// One utility call. listFile names the list that the call should write; it is
-// what a start failure reports.
-static int RunUtility(PlanningStorage *work, const char *verb, int withResource,
-                      const char *listFile) {
-    // Both buffers are sized for the longest names, so neither line is ever cut.
-    snprintf(work->utilityPath, sizeof work->utilityPath, "%s%c%s", Wizard.BaseDirectory,
-             PathSeparator, Wizard.ResourceUtility);
-    if (withResource)
-        snprintf(work->commandLine, sizeof work->commandLine, "%s %s %s %s", work->utilityPath,
-                 Wizard.ResourceFile, Wizard.SourceFile, verb);
-    else
-        snprintf(work->commandLine, sizeof work->commandLine, "%s %s %s", work->utilityPath,
-                 Wizard.SourceFile, verb);
-    ShowStatusNow();
-    if (RunCaptured(work->utilityPath, work->commandLine, 1, &work->resultCode, CaptureFile) ==
-        -1) {
-        ShowWarningF("Could not create process (%s)[%d].  Aborting.", listFile,
-                     static_cast<int>(work->resultCode));
-        ShowWarning(work->commandLine);
+// One call of the utility for planning: its capture file goes at once.
+static int AskUtility(PlanningStorage *work, UtilityVerb verb) {
+    if (!CallUtility(verb, nullptr, &work->resultCode))
         return 0;
-    }
-    RemoveFile(CaptureFile, 1);
+    RemoveFile(UtilityCaptureFile, 1);
     return 1;
 }
 
@@ -175,7 +170,7 @@ static int RunUtility(PlanningStorage *work, const char *verb, int withResource,
 static int ReadAddList(PlanningStorage *work) {
     if (!LoadTextFile(AddListFile))
         return 1;
-    int added = AddSectionEntries(work, "ADD", "FILE", ENTRY_ADD);
+    int added = AddSectionEntries(work, &AddKey, ENTRY_ADD);
     ReleaseText();
     if (!added)
         return 0;
@@ -189,7 +184,7 @@ static int ReadCleanupList(PlanningStorage *work) {
         ShowWarning("Warning.  Could not open cleanup configuration file.");
         return 1;
     }
-    if (!AddSectionEntries(work, "PFF", "ENTRY", ENTRY_CLEANUP)) {
+    if (!AddSectionEntries(work, &CleanupKey, ENTRY_CLEANUP)) {
         ShowWarning("An error occured during memory link. Aborting.");
         return 0;
     }
@@ -208,19 +203,24 @@ static int ReadUpdateScript(PlanningStorage *work) {
 
 // What the resource utility says is to be added and cleaned up.
 static int AskResourceUtility(PlanningStorage *work) {
-    ShowStatus("Examining resource file. (%s)", Wizard.ResourceFile);
-    if (!RunUtility(work, "/WORK", 1, AddListFile) || !ReadAddList(work))
+    ShowStatusAndPump("Examining resource file. (%s)", Wizard.ResourceFile);
+    if (!AskUtility(work, UTILITY_WORK) || !ReadAddList(work))
         return 0;
-    if (!RunUtility(work, "/DUMP", 0, CleanupListFile))
+    if (!AskUtility(work, UTILITY_DUMP))
         return 0;
     return ReadCleanupList(work);
 }
 
+// An interrupted cleanup is finished before anything else: the files that
+// would name it may be gone already.
 int PlanningPass() {
     PlanningStorage work;
     work.value[0] = '\0';
     work.resultCode = 0;
-    int result = ReadUpdateScript(&work) && AskResourceUtility(&work);
+    ShowStatusAndPump("Reading configuration file (.WIZ)");
+    int result = 0;
+    if (TakeProductDirectory())
+        result = ResumeRecordedCleanup() || (ReadUpdateScript(&work) && AskResourceUtility(&work));
     // Wherever the pass stopped, the reader must be empty for its next user.
     ReleaseText();
     return result;

@@ -12,9 +12,8 @@ static const char *const Names[] = {"HEADER", "COPY", "EXE", "REMOVE", "ADD", "P
 static void LookUp(const char *section, const char *key, size_t size) {
     char value[201];
     memset(value, 'G', sizeof value);
-    int32_t number;
-    for (int found = GetSectionValue(section, key, value, size, &number); found;
-         found = NextSectionValue(key, value, size, &number))
+    for (int found = GetSectionValue(section, key, value, size); found;
+         found = NextSectionValue(key, value, size))
         if ((size > 0 && memchr(value, '\0', size) == NULL) || value[size] != 'G' ||
             Reader.lineIndex > Reader.lineCount || Reader.cursor > Reader.size)
             abort();

@@ -12,15 +12,19 @@
 // so /WORK leaves a marker when it succeeds and /DUMP names the package for
 // cleanup only when the marker names it: a package whose /WORK failed is kept,
 // and the update can be run again once the archive is mended.
-#include "platform.h"
-#include "tar.h"
+#include "script/contract.h"
+#include "script/text_reader.h"
 #include "state/version.h"
+#include "sys/files.h"
+#include "tar.h"
 
 #include <errno.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <string>
 
 enum ExitCode {
     EXIT_DONE = 0,
@@ -31,26 +35,20 @@ enum ExitCode {
 };
 
 enum {
-    // The wizard's text reader takes lines of at most 126 characters.
-    LIST_LINE_LIMIT = 126,
     // Room for a file name given on the command line, and its temporary twin.
     ARG_NAME_SIZE = 1024,
     // The cleanup list: a header and up to 32 lines.
-    DUMP_LIST_SIZE = 32 * (LIST_LINE_LIMIT + 2) + 16
+    DUMP_LIST_SIZE = 32 * (READER_LINE_LIMIT + 2) + 16
 };
 
-static const char AddList[] = "update.lst";
-static const char CleanupList[] = "update.dmp";
-// Holds the package's name from a successful /WORK until the /DUMP after it.
-static const char WorkMarker[] = "restool.ok";
-// A member of the package that is never extracted: the names, a line each, that
-// /DUMP lists for the cleanup besides the package, such as the update's pointer
-// file and script, which must stay until the very end.
-static const char CleanupMember[] = ".cleanup";
+// WorkMarkerFile holds the package's name from a successful /WORK until the
+// /DUMP after it. CleanupMember, a member of the package that is never
+// extracted, holds the names, a line each, that /DUMP lists for the cleanup
+// besides the package, such as the update's pointer file and script, which
+// must stay until the very end.
 
-// Files of the wizard's own, and the marker, that a member must never overwrite.
-static const char *const ReservedNames[] = {AddList,        CleanupList,    WorkMarker,
-                                            "!tmpexec.$$$", "!tmpexec.tmp", CleanupMember};
+// A verb of restool's own, harmless beside the wizard's three.
+static const char ListVerb[] = "/LIST";
 
 static const char Usage[] = "usage: restool ResourceFile SourceFile /WORK\n"
                             "       restool SourceFile /DUMP\n"
@@ -73,20 +71,10 @@ static const char Help[] =
     "Exit status: 0 done, 1 some /ENCODE names missing, 2 usage, 3 bad input\n"
     "(nothing written), 4 writing failed.\n";
 
-static int SameNameIgnoringCase(const char *a, const char *b) {
-    for (; *a != '\0' && *b != '\0'; a++, b++) {
-        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
-        if (x != y)
-            return 0;
-    }
-    return *a == *b;
-}
-
+// Files of the wizard's own, and the update's, that a member must never overwrite.
 static int IsReserved(const char *name, const char *resourceFile, const char *sourceFile) {
-    for (const char *reserved : ReservedNames)
-        if (SameNameIgnoringCase(name, reserved))
-            return 1;
+    if (IsWizardFileName(name))
+        return 1;
     return SameNameIgnoringCase(name, resourceFile) ||
            (sourceFile != nullptr && SameNameIgnoringCase(name, sourceFile));
 }
@@ -104,16 +92,34 @@ static int LoadOrReport(const char *fileName, TarArchive *archive) {
     return 0;
 }
 
+// Writes a whole file through the wizard's file services, so that the tests'
+// seam reaches every write of the utility: 0, or the error, with nothing left.
 static int WriteWholeFile(const char *name, const void *data, size_t size) {
-    FILE *out = fopen(name, "wb");
-    if (out == nullptr)
-        return 0;
-    int ok = size == 0 || fwrite(data, 1, size, out) == size;
-    if (fclose(out) != 0)
-        ok = 0;
-    if (!ok)
-        remove(name);
-    return ok;
+    FileHandle out;
+    int error = CreateFileAnew(name, &out);
+    if (error != 0)
+        return error;
+    error = size > 0 ? WriteToFile(out, data, size) : 0;
+    CloseFileHandle(out);
+    if (error != 0)
+        DeleteFileOnce(name);
+    return error;
+}
+
+// Deletes name when it is there: 0, or the error.
+static int RemoveIfThere(const char *name) {
+    return FileExists(name) ? DeleteFileOnce(name) : 0;
+}
+
+// The new archive is written beside the file the archive's name leads to,
+// through links, so that a linked archive stays linked and the rename stays
+// on its file system.
+static int NewArchiveName(const char *resourceFile, char *dest, size_t size) {
+    char target[ARG_NAME_SIZE];
+    int error = ResolveLinks(resourceFile, target, sizeof target);
+    if (error == 0 && snprintf(dest, size, "%s.new", target) >= static_cast<int>(size))
+        error = InvalidArgumentError;
+    return error;
 }
 
 // A member that is missing from the archive or holds other bytes; or one whose
@@ -125,7 +131,7 @@ static int IsChanged(const TarArchive *resource, const TarMember *member) {
     FileFacts facts;
     return old == nullptr || old->size != member->size ||
            memcmp(old->data, member->data, static_cast<size_t>(member->size)) != 0 ||
-           ReadFileFacts(member->name, &facts);
+           ReadFileFacts(member->name, &facts) == 0;
 }
 
 // Every member of the source is checked before anything is written.
@@ -149,21 +155,23 @@ static int CheckSourceMembers(const TarArchive *source, const char *resourceFile
     return 1;
 }
 
-// Extracts the changed members and writes their lines into list.
-static int ExtractChanged(const TarArchive *resource, const TarArchive *source, FILE *list) {
-    int ok = fputs("[ADD]\r\n", list) >= 0;
-    for (const TarMember *m = source->first; ok && m != nullptr; m = m->next) {
+// Extracts the changed members and adds their lines to list.
+static int ExtractChanged(const TarArchive *resource, const TarArchive *source, std::string *list) {
+    *list += std::string("[") + AddKey.section + "]\r\n";
+    for (const TarMember *m = source->first; m != nullptr; m = m->next) {
         if (!TarIsLatest(m) || !IsChanged(resource, m) || strcmp(m->name, CleanupMember) == 0)
             continue;
-        if (!WriteWholeFile(m->name, m->data, static_cast<size_t>(m->size)) ||
-            !SetModificationTime(m->name, m->mtime)) {
-            fprintf(stderr, "restool: %s: cannot be written: %s\n", m->name, strerror(errno));
+        int error = WriteWholeFile(m->name, m->data, static_cast<size_t>(m->size));
+        if (error == 0)
+            error = StampFileTime(m->name, static_cast<int32_t>(m->mtime));
+        if (error != 0) {
+            fprintf(stderr, "restool: %s: cannot be written (error %d)\n", m->name, error);
             return 0;
         }
         printf("restool: extracted %s\n", m->name);
-        ok = fprintf(list, "FILE=%s,%lld\r\n", m->name, static_cast<long long>(m->mtime)) > 0;
+        *list += std::string(AddKey.key) + "=" + m->name + "," + std::to_string(m->mtime) + "\r\n";
     }
-    return ok;
+    return 1;
 }
 
 // The package's name and a line end, as the marker holds it.
@@ -178,18 +186,20 @@ static int MarkerNames(const char *sourceFile) {
     int length = MarkerText(sourceFile, want, sizeof want);
     if (length < 0)
         return 0;
-    FILE *in = fopen(WorkMarker, "rb");
-    if (in == nullptr)
+    FileHandle in;
+    if (OpenToRead(WorkMarkerFile, SHARE_ALL, &in) != 0)
         return 0;
-    size_t got = fread(held, 1, sizeof held, in);
-    fclose(in);
-    return got == static_cast<size_t>(length) && memcmp(held, want, got) == 0;
+    size_t got = 0;
+    int error = ReadFromFile(in, held, sizeof held, &got);
+    CloseFileHandle(in);
+    return error == 0 && got == static_cast<size_t>(length) && memcmp(held, want, got) == 0;
 }
 
 static int WriteMarker(const char *sourceFile) {
     char text[ARG_NAME_SIZE + 2];
     int length = MarkerText(sourceFile, text, sizeof text);
-    return length >= 0 && WriteWholeFile(WorkMarker, text, static_cast<size_t>(length));
+    return length < 0 ? InvalidArgumentError
+                      : WriteWholeFile(WorkMarkerFile, text, static_cast<size_t>(length));
 }
 
 static int ExtractAndList(const char *resourceFile, const char *sourceFile) {
@@ -203,16 +213,12 @@ static int ExtractAndList(const char *resourceFile, const char *sourceFile) {
     int code = EXIT_BAD_INPUT;
     if (CheckSourceMembers(&source, resourceFile, sourceFile)) {
         code = EXIT_FAILED;
-        FILE *list = fopen(AddList, "wb");
-        if (list != nullptr) {
-            int ok = ExtractChanged(&resource, &source, list);
-            if (fclose(list) == 0 && ok)
-                code = EXIT_DONE;
-            else
-                remove(AddList);
-        }
+        std::string list;
+        if (ExtractChanged(&resource, &source, &list) &&
+            WriteWholeFile(AddListFile, list.data(), list.size()) == 0)
+            code = EXIT_DONE;
         if (code != EXIT_DONE)
-            fprintf(stderr, "restool: %s was not written\n", AddList);
+            fprintf(stderr, "restool: %s was not written\n", AddListFile);
     }
     TarFree(&source);
     TarFree(&resource);
@@ -220,14 +226,19 @@ static int ExtractAndList(const char *resourceFile, const char *sourceFile) {
 }
 
 // Lists and marker of an earlier run are removed first, so that whatever
-// fails now, the wizard finds no list and /DUMP no marker.
+// fails now, the wizard finds no list and /DUMP no marker; so is a new
+// archive that an interrupted /ENCODE left unfinished.
 static int Work(const char *resourceFile, const char *sourceFile) {
-    remove(WorkMarker);
-    remove(AddList);
+    char unfinished[ARG_NAME_SIZE];
+    if (NewArchiveName(resourceFile, unfinished, sizeof unfinished) == 0)
+        RemoveIfThere(unfinished);
+    RemoveIfThere(WorkMarkerFile);
+    RemoveIfThere(AddListFile);
     int code = ExtractAndList(resourceFile, sourceFile);
-    if (code == EXIT_DONE && !WriteMarker(sourceFile)) {
-        fprintf(stderr, "restool: %s cannot be written: %s\n", WorkMarker, strerror(errno));
-        remove(AddList);
+    int error = code == EXIT_DONE ? WriteMarker(sourceFile) : 0;
+    if (error != 0) {
+        fprintf(stderr, "restool: %s cannot be written (error %d)\n", WorkMarkerFile, error);
+        RemoveIfThere(AddListFile);
         code = EXIT_FAILED;
     }
     if (code != EXIT_DONE)
@@ -235,16 +246,16 @@ static int Work(const char *resourceFile, const char *sourceFile) {
     return code;
 }
 
-// "ENTRY=name" and CR LF for each line of text (LF or CR LF ends one) into the
+// "ENTRY=name" (CleanupKey) and CR LF for each line of text (LF or CR LF ends one) into the
 // list at used: the new end, or -1 when a line is too long or no room is left.
 static int AppendEntries(char *list, size_t size, int used, const char *text, size_t length) {
     while (length > 0 && used >= 0) {
         const char *lf = static_cast<const char *>(memchr(text, '\n', length));
         size_t line = lf != nullptr ? static_cast<size_t>(lf - text) : length;
         size_t name = line > 0 && text[line - 1] == '\r' ? line - 1 : line;
-        int written =
-            snprintf(list + used, size - used, "ENTRY=%.*s\r\n", static_cast<int>(name), text);
-        used = name + strlen("ENTRY=") > LIST_LINE_LIMIT || written < 0 ||
+        int written = snprintf(list + used, size - used, "%s=%.*s\r\n", CleanupKey.key,
+                               static_cast<int>(name), text);
+        used = name + strlen(CleanupKey.key) + 1 > READER_LINE_LIMIT || written < 0 ||
                        static_cast<size_t>(written) >= size - used
                    ? -1
                    : used + written;
@@ -260,19 +271,25 @@ static int AppendEntries(char *list, size_t size, int used, const char *text, si
 // them after the package; then the package. A stale list of an earlier run is
 // removed first: it could name the package.
 static int Dump(const char *sourceFile) {
-    remove(CleanupList);
+    RemoveIfThere(CleanupListFile);
     int marked = MarkerNames(sourceFile);
-    remove(WorkMarker);
+    // A marker that stays could let a later /DUMP name a package whose /WORK failed.
+    int error = RemoveIfThere(WorkMarkerFile);
+    if (error != 0) {
+        fprintf(stderr, "restool: %s cannot be deleted (error %d); %s not written\n",
+                WorkMarkerFile, error, CleanupListFile);
+        return EXIT_FAILED;
+    }
     if (!marked) {
         fprintf(stderr, "restool: %s: no successful /WORK before; kept, %s not written\n",
-                sourceFile, CleanupList);
+                sourceFile, CleanupListFile);
         return EXIT_BAD_INPUT;
     }
     TarArchive source;
     if (!LoadOrReport(sourceFile, &source))
         return EXIT_BAD_INPUT;
     static char list[DUMP_LIST_SIZE];
-    int used = snprintf(list, sizeof list, "[PFF]\r\n");
+    int used = snprintf(list, sizeof list, "[%s]\r\n", CleanupKey.section);
     const TarMember *names = TarFind(&source, CleanupMember);
     if (names != nullptr)
         used = AppendEntries(list, sizeof list, used, reinterpret_cast<const char *>(names->data),
@@ -280,11 +297,12 @@ static int Dump(const char *sourceFile) {
     used = AppendEntries(list, sizeof list, used, sourceFile, strlen(sourceFile));
     TarFree(&source);
     if (used < 0) {
-        fprintf(stderr, "restool: %s: a name too long for %s\n", sourceFile, CleanupList);
+        fprintf(stderr, "restool: %s: a name too long for %s\n", sourceFile, CleanupListFile);
         return EXIT_BAD_INPUT;
     }
-    if (!WriteWholeFile(CleanupList, list, static_cast<size_t>(used))) {
-        fprintf(stderr, "restool: %s cannot be written: %s\n", CleanupList, strerror(errno));
+    error = WriteWholeFile(CleanupListFile, list, static_cast<size_t>(used));
+    if (error != 0) {
+        fprintf(stderr, "restool: %s cannot be written (error %d)\n", CleanupListFile, error);
         return EXIT_FAILED;
     }
     return EXIT_DONE;
@@ -330,7 +348,7 @@ static int GatherItems(const char *resourceFile, char **names, int count, AddIte
         if (FindItem(*items, names[i]) != nullptr)
             continue;
         FileFacts facts;
-        if (!ReadFileFacts(names[i], &facts) || !facts.regular) {
+        if (ReadFileFacts(names[i], &facts) != 0 || !facts.regular) {
             printf("restool: %s does not exist as a file; skipped.\n", names[i]);
             ++*skipped;
             continue;
@@ -352,49 +370,58 @@ static int GatherItems(const char *resourceFile, char **names, int count, AddIte
     return 1;
 }
 
-static int WriteItem(FILE *out, const AddItem *item) {
+static int WriteItem(FileHandle out, const AddItem *item) {
     int64_t mtime = item->facts.mtime < 0 ? 0 : item->facts.mtime;
-    return TarWriteHeader(out, item->name, static_cast<int64_t>(item->size), mtime,
-                          item->facts.mode) &&
-           TarWriteData(out, item->bytes, static_cast<int64_t>(item->size));
+    int error =
+        TarWriteHeader(out, item->name, static_cast<int64_t>(item->size), mtime, item->facts.mode);
+    return error != 0 ? error : TarWriteData(out, item->bytes, static_cast<int64_t>(item->size));
 }
 
 // A member that is replaced keeps its place and new ones follow, so that
 // adding the same files again, as a run that finishes an interrupted update
 // does, writes the same archive.
-static int WriteArchive(FILE *out, const TarArchive *archive, const AddItem *items) {
-    for (const TarMember *m = archive->first; m != nullptr; m = m->next) {
+static int WriteArchive(FileHandle out, const TarArchive *archive, const AddItem *items) {
+    int error = 0;
+    for (const TarMember *m = archive->first; error == 0 && m != nullptr; m = m->next) {
         const AddItem *item = TarIsLatest(m) ? FindItem(items, m->name) : nullptr;
-        if (TarIsLatest(m) && !(item != nullptr ? WriteItem(out, item) : TarCopyMember(out, m)))
-            return 0;
+        if (TarIsLatest(m))
+            error = item != nullptr ? WriteItem(out, item) : TarCopyMember(out, m);
     }
-    for (const AddItem *item = items; item != nullptr; item = item->next)
-        if (TarFind(archive, item->name) == nullptr && !WriteItem(out, item))
-            return 0;
-    return TarWriteEnd(out);
+    for (const AddItem *item = items; error == 0 && item != nullptr; item = item->next)
+        if (TarFind(archive, item->name) == nullptr)
+            error = WriteItem(out, item);
+    return error != 0 ? error : TarWriteEnd(out);
 }
 
-// The new archive goes to a temporary file first, so a failure never leaves a
-// half-written archive behind.
+// The new archive goes to a file of its own first, so that a failure never
+// leaves a half-written archive behind; it is durable before it replaces the
+// old archive, carries who the old one is, and the replacement is durable
+// before restool ends: the wizard deletes the files it was given, which may
+// be the only copy of what the update adds. 0, or the error.
 static int ReplaceArchive(const char *resourceFile, const TarArchive *archive,
                           const AddItem *items) {
-    char temporary[ARG_NAME_SIZE];
-    int length = snprintf(temporary, sizeof temporary, "%s.new", resourceFile);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof temporary)
-        return 0;
-    FILE *out = fopen(temporary, "wb");
-    if (out == nullptr)
-        return 0;
-    // Durable before it replaces the old archive, and the replacement durable
-    // before restool ends: the wizard deletes the files it was given, which
-    // may be the only copy of what the update adds.
-    int ok = WriteArchive(out, archive, items) && FlushToDisk(out);
-    if (fclose(out) != 0)
-        ok = 0;
-    if (ok && ReplaceFileWith(temporary, resourceFile) && FlushDirectoryOf(resourceFile))
-        return 1;
-    remove(temporary);
-    return 0;
+    char target[ARG_NAME_SIZE], temporary[ARG_NAME_SIZE];
+    int error = ResolveLinks(resourceFile, target, sizeof target);
+    if (error == 0)
+        error = NewArchiveName(resourceFile, temporary, sizeof temporary);
+    FileHandle out = NO_FILE;
+    if (error == 0)
+        error = CreateFileAnew(temporary, &out);
+    if (error == 0)
+        error = WriteArchive(out, archive, items);
+    CloseFileHandle(out);
+    const char *names[] = {temporary, target};
+    if (error == 0)
+        error = SyncFiles(SYNC_DATA, names, 1);
+    if (error == 0 && FileExists(target))
+        error = CarryIdentity(target, temporary);
+    if (error == 0)
+        error = RenameOver(temporary, target);
+    if (error == 0)
+        error = SyncFiles(SYNC_NAMES, names + 1, 1);
+    if (error != 0 && out != NO_FILE)
+        RemoveIfThere(temporary);
+    return error;
 }
 
 static int Encode(const char *resourceFile, char **names, int count) {
@@ -405,15 +432,16 @@ static int Encode(const char *resourceFile, char **names, int count) {
     TarArchive archive = {nullptr, 0, nullptr, nullptr};
     FileFacts facts;
     // A missing archive is begun anew; an unreadable one is never overwritten.
-    if (ReadFileFacts(resourceFile, &facts) && !LoadOrReport(resourceFile, &archive))
+    if (ReadFileFacts(resourceFile, &facts) == 0 && !LoadOrReport(resourceFile, &archive))
         return EXIT_BAD_INPUT;
     AddItem *items = nullptr;
     int skipped = 0;
     int code = EXIT_BAD_INPUT;
     if (GatherItems(resourceFile, names, count, &items, &skipped)) {
         code = skipped > 0 ? EXIT_SKIPPED : EXIT_DONE;
-        if (items != nullptr && !ReplaceArchive(resourceFile, &archive, items)) {
-            fprintf(stderr, "restool: %s cannot be written: %s\n", resourceFile, strerror(errno));
+        int error = items != nullptr ? ReplaceArchive(resourceFile, &archive, items) : 0;
+        if (error != 0) {
+            fprintf(stderr, "restool: %s cannot be written (error %d)\n", resourceFile, error);
             code = EXIT_FAILED;
         }
     }
@@ -435,7 +463,7 @@ static int List(const char *resourceFile) {
 }
 
 static int IsVerb(const char *arg) {
-    static const char *const Verbs[] = {"/WORK", "/DUMP", "/ENCODE", "/LIST"};
+    static const char *const Verbs[] = {WorkVerb, DumpVerb, EncodeVerb, ListVerb};
     for (const char *verb : Verbs)
         if (SameNameIgnoringCase(arg, verb))
             return 1;
@@ -443,13 +471,13 @@ static int IsVerb(const char *arg) {
 }
 
 static int RunVerb(const char *verb, char **operands, int count) {
-    if (SameNameIgnoringCase(verb, "/WORK") && count == 2)
+    if (SameNameIgnoringCase(verb, WorkVerb) && count == 2)
         return Work(operands[0], operands[1]);
-    if (SameNameIgnoringCase(verb, "/DUMP") && count == 1)
+    if (SameNameIgnoringCase(verb, DumpVerb) && count == 1)
         return Dump(operands[0]);
-    if (SameNameIgnoringCase(verb, "/ENCODE") && count >= 2)
+    if (SameNameIgnoringCase(verb, EncodeVerb) && count >= 2)
         return Encode(operands[0], operands + 1, count - 1);
-    if (SameNameIgnoringCase(verb, "/LIST") && count == 1)
+    if (SameNameIgnoringCase(verb, ListVerb) && count == 1)
         return List(operands[0]);
     fputs(Usage, stderr);
     return EXIT_USAGE;

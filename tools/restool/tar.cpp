@@ -11,10 +11,10 @@ enum {
     MODE_AT = 100,
     UID_AT = 108,
     GID_AT = 116,
-    NUMBER_LEN = 8,
+    NUMBER_LEN = 8, // the mode, ids and checksum
     SIZE_AT = 124,
     MTIME_AT = 136,
-    TIME_LEN = 12,
+    LONG_NUMBER_LEN = 12, // the size and the time
     CHECKSUM_AT = 148,
     TYPE_AT = 156,
     MAGIC_AT = 257,
@@ -142,8 +142,8 @@ static TarResult ReadHeader(const unsigned char *block, size_t offset, TarMember
         return TAR_BAD_NAME;
     }
     int64_t mode = ReadOctal(block + MODE_AT, NUMBER_LEN);
-    member->size = ReadOctal(block + SIZE_AT, TIME_LEN);
-    member->mtime = ReadOctal(block + MTIME_AT, TIME_LEN);
+    member->size = ReadOctal(block + SIZE_AT, LONG_NUMBER_LEN);
+    member->mtime = ReadOctal(block + MTIME_AT, LONG_NUMBER_LEN);
     if (mode < 0 || member->size < 0 || member->mtime < 0) {
         SetProblem(problem, problemSize, "member \"%s\": unreadable mode, size or time",
                    member->name);
@@ -313,18 +313,18 @@ static void WriteOctal(unsigned char *field, int width, int64_t value) {
     field[width - 1] = '\0';
 }
 
-int TarWriteHeader(FILE *out, const char *name, int64_t size, int64_t mtime, unsigned mode) {
+int TarWriteHeader(FileHandle out, const char *name, int64_t size, int64_t mtime, unsigned mode) {
     if (TarNameProblem(name) != nullptr || size < 0 || size > MaxMemberSize || mtime < 0 ||
         mtime > MaxMemberSize)
-        return 0;
+        return InvalidArgumentError;
     unsigned char block[TAR_BLOCK];
     memset(block, 0, sizeof block);
     memcpy(block + NAME_AT, name, strlen(name));
     WriteOctal(block + MODE_AT, NUMBER_LEN, mode & 07777);
     WriteOctal(block + UID_AT, NUMBER_LEN, 0);
     WriteOctal(block + GID_AT, NUMBER_LEN, 0);
-    WriteOctal(block + SIZE_AT, TIME_LEN, size);
-    WriteOctal(block + MTIME_AT, TIME_LEN, mtime);
+    WriteOctal(block + SIZE_AT, LONG_NUMBER_LEN, size);
+    WriteOctal(block + MTIME_AT, LONG_NUMBER_LEN, mtime);
     block[TYPE_AT] = '0';
     memcpy(block + MAGIC_AT,
            "ustar\0"
@@ -340,24 +340,23 @@ int TarWriteHeader(FILE *out, const char *name, int64_t size, int64_t mtime, uns
     memcpy(block + CHECKSUM_AT, text, 6);
     block[CHECKSUM_AT + 6] = '\0';
     block[CHECKSUM_AT + 7] = ' ';
-    return fwrite(block, 1, sizeof block, out) == sizeof block;
+    return WriteToFile(out, block, sizeof block);
 }
 
-int TarWriteData(FILE *out, const void *data, int64_t size) {
+int TarWriteData(FileHandle out, const void *data, int64_t size) {
     static const unsigned char zeros[TAR_BLOCK] = {0};
     size_t length = static_cast<size_t>(size);
-    if (length > 0 && fwrite(data, 1, length, out) != length)
-        return 0;
+    int error = length > 0 ? WriteToFile(out, data, length) : 0;
     size_t pad = static_cast<size_t>(PaddedSize(size) - size);
-    return pad == 0 || fwrite(zeros, 1, pad, out) == pad;
+    return error != 0 || pad == 0 ? error : WriteToFile(out, zeros, pad);
 }
 
-int TarCopyMember(FILE *out, const TarMember *member) {
+int TarCopyMember(FileHandle out, const TarMember *member) {
     size_t length = TAR_BLOCK + static_cast<size_t>(PaddedSize(member->size));
-    return fwrite(member->header, 1, length, out) == length;
+    return WriteToFile(out, member->header, length);
 }
 
-int TarWriteEnd(FILE *out) {
+int TarWriteEnd(FileHandle out) {
     static const unsigned char zeros[2 * TAR_BLOCK] = {0};
-    return fwrite(zeros, 1, sizeof zeros, out) == sizeof zeros;
+    return WriteToFile(out, zeros, sizeof zeros);
 }

@@ -3,6 +3,8 @@
 #ifndef RESTOOL_TAR_H
 #define RESTOOL_TAR_H
 
+#include "sys/files.h"
+
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -71,16 +73,17 @@ const TarMember *TarFind(const TarArchive *archive, const char *name);
 // 1 when no later member of the archive has the same name.
 int TarIsLatest(const TarMember *member);
 
-// Writes a ustar header for a plain file. 1 on success.
-int TarWriteHeader(FILE *out, const char *name, int64_t size, int64_t mtime, unsigned mode);
+// Writes a ustar header for a plain file: 0, or the error of the write (an
+// error also for a header that cannot be written).
+int TarWriteHeader(FileHandle out, const char *name, int64_t size, int64_t mtime, unsigned mode);
 
-// Writes size bytes and the zeros that fill the last block. 1 on success.
-int TarWriteData(FILE *out, const void *data, int64_t size);
+// Writes size bytes and the zeros that fill the last block: 0, or the error.
+int TarWriteData(FileHandle out, const void *data, int64_t size);
 
-// Writes a member as it stands in its archive, header included. 1 on success.
-int TarCopyMember(FILE *out, const TarMember *member);
+// Writes a member as it stands in its archive, header included: 0, or the error.
+int TarCopyMember(FileHandle out, const TarMember *member);
 
-// Writes the end marker, two zero blocks. 1 on success.
-int TarWriteEnd(FILE *out);
+// Writes the end marker, two zero blocks: 0, or the error.
+int TarWriteEnd(FileHandle out);
 
 #endif

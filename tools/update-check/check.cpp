@@ -5,6 +5,7 @@
 #include "check.h"
 
 #include "findings.h"
+#include "script/contract.h"
 #include "script/text_reader.h"
 #include "state/version.h"
 #include "state/wizard_state.h"
@@ -21,15 +22,16 @@ enum { HOME_SIZE = 4096 };
 // The first *.wiz that the wizard's search finds names the script; 0 when the
 // wizard would stop there.
 static int CheckPointer(char *pointer, char *script, uint32_t *cmdLine) {
-    if (!FindFirstMatch("*.wiz", pointer, PATH_SIZE)) {
-        Report("*.wiz", 0,
+    if (FindMatchAt(PointerPattern, 0, pointer, PATH_SIZE) != 0) {
+        Report(PointerPattern, 0,
                "no pointer file: the wizard stops: \"Configuration file (.WIZ) could "
                "not be located. Aborting.\"");
         return 0;
     }
     NoteFile(pointer);
     char other[PATH_SIZE];
-    for (int i = 0; i < MAX_FINDINGS && FindMatchAt("*.wiz", i, other, sizeof other); i++)
+    for (int i = 0; i < MAX_FINDINGS && FindMatchAt(PointerPattern, i, other, sizeof other) == 0;
+         i++)
         if (strcmp(other, pointer) != 0)
             Report(other, 0,
                    "another pointer file: the wizard reads only %s, the first its "
@@ -40,8 +42,8 @@ static int CheckPointer(char *pointer, char *script, uint32_t *cmdLine) {
         return 0;
     }
     script[0] = '\0';
-    int found = GetSectionValue("HEADER", "CMD", script, NAME_SIZE, nullptr);
-    *cmdLine = Reader.lineIndex;
+    int found = GetSectionValue(ScriptKey.section, ScriptKey.key, script, NAME_SIZE);
+    *cmdLine = CurrentLineNumber();
     if (strcmp(script, pointer) != 0)
         CheckPointerText(pointer);
     ReleaseText();
@@ -50,7 +52,7 @@ static int CheckPointer(char *pointer, char *script, uint32_t *cmdLine) {
                "no script named by CMD in [HEADER]: the wizard stops");
         return 0;
     }
-    CheckName(pointer, *cmdLine, "CMD", script);
+    CheckName(pointer, *cmdLine, ScriptKey.key, script);
     return 1;
 }
 
@@ -64,9 +66,9 @@ static void CheckScript(const char *pointer, const char *script, uint32_t cmdLin
     CheckScriptText(script);
     CheckArchive(script);
     CheckPrecheck(script);
-    CheckEntries(script, "COPY", "COPY");
-    CheckEntries(script, "EXECUTE", "EXE");
-    CheckEntries(script, "REMOVE", "REMOVE");
+    CheckEntries(script, &CopyKey);
+    CheckEntries(script, &ExecuteKey);
+    CheckEntries(script, &RemoveKey);
     ReleaseText();
 }
 
@@ -75,24 +77,24 @@ int CheckUpdate(const char *dir, const char *product, char *report, size_t size)
     ResetFindings();
     if (size > 0)
         report[0] = '\0';
-    if (!ReadCurrentDirectory(home, sizeof home))
+    if (ReadCurrentDirectory(home, sizeof home) != 0)
         home[0] = '\0';
     // The product's directory as seen from the update's.
     before[0] = '\0';
     if (product != nullptr && product[0] != '\0' &&
-        (!ChangeDirectory(product) || !ReadCurrentDirectory(before, sizeof before) ||
-         !ChangeDirectory(home)))
+        (ChangeDirectory(product) != 0 || ReadCurrentDirectory(before, sizeof before) != 0 ||
+         ChangeDirectory(home) != 0))
         return -1;
     SetProductDirectory(before);
-    if (dir != nullptr && dir[0] != '\0' && !ChangeDirectory(dir))
+    if (dir != nullptr && dir[0] != '\0' && ChangeDirectory(dir) != 0)
         return -1;
-    SetCheckedDirectoryLength(ReadCurrentDirectory(base, sizeof base) ? strlen(base) : 0);
+    SetCheckedDirectoryLength(ReadCurrentDirectory(base, sizeof base) == 0 ? strlen(base) : 0);
 
     char pointer[PATH_SIZE], script[PATH_SIZE];
     uint32_t cmdLine = 0;
     if (CheckPointer(pointer, script, &cmdLine))
         CheckScript(pointer, script, cmdLine);
-    static const char *const Lists[] = {"update.lst", "update.dmp"};
+    static const char *const Lists[] = {AddListFile, CleanupListFile};
     for (const char *list : Lists)
         if (FileExists(list))
             Report(list, 0,

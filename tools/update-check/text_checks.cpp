@@ -1,6 +1,7 @@
 #include "text_checks.h"
 
 #include "findings.h"
+#include "script/contract.h"
 #include "script/text_reader.h"
 
 #include <stdint.h>
@@ -23,12 +24,30 @@ struct SectionRule {
     int single; // only the first line of each key is read
 };
 
-static const SectionRule PointerRules[] = {{"HEADER", {"CMD"}, 1}};
-static const SectionRule ScriptRules[MAX_SECTIONS] = {{"HEADER", {"CMD", "EXE", "DST"}, 1},
-                                                      {"PRECHECK", {"SRC", "RESEXE", "UPD"}, 1},
-                                                      {"COPY", {"COPY"}, 0},
-                                                      {"EXECUTE", {"EXE"}, 0},
-                                                      {"REMOVE", {"REMOVE"}, 0}};
+// The sections of a file and their keys, grouped from the contract's keys:
+// the number of sections.
+static int GroupRules(const ContractKey *const *keys, SectionRule *rules) {
+    int count = 0;
+    memset(rules, 0, MAX_SECTIONS * sizeof *rules);
+    for (; *keys != nullptr; keys++) {
+        int i = 0;
+        while (i < count && strcmp(rules[i].name, (*keys)->section) != 0)
+            i++;
+        if (i == count && count == MAX_SECTIONS)
+            continue;
+        if (i == count) {
+            rules[count].name = (*keys)->section;
+            rules[count].single = !(*keys)->many;
+            count++;
+        }
+        int k = 0;
+        while (k < MAX_KEYS && rules[i].keys[k] != nullptr)
+            k++;
+        if (k < MAX_KEYS)
+            rules[i].keys[k] = (*keys)->key;
+    }
+    return count;
+}
 
 struct Lint {
     const char *file;
@@ -168,14 +187,17 @@ static void LintText(const char *file, const SectionRule *rules, int ruleCount) 
     while (NextLine(&line))
         LintLine(&lint, &line);
     if (UnendedLength() > 0)
-        Report(file, Reader.lineIndex + 1,
+        Report(file, CurrentLineNumber() + 1,
                "the last line has no line end: the wizard never reads it");
 }
 
 void CheckPointerText(const char *file) {
-    LintText(file, PointerRules, 1);
+    static const ContractKey *const PointerKeys[] = {&ScriptKey, nullptr};
+    SectionRule rules[MAX_SECTIONS];
+    LintText(file, rules, GroupRules(PointerKeys, rules));
 }
 
 void CheckScriptText(const char *file) {
-    LintText(file, ScriptRules, MAX_SECTIONS);
+    SectionRule rules[MAX_SECTIONS];
+    LintText(file, rules, GroupRules(ScriptKeys, rules));
 }

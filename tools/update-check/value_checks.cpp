@@ -1,6 +1,7 @@
 #include "value_checks.h"
 
 #include "findings.h"
+#include "script/contract.h"
 #include "script/text_reader.h"
 #include "script/values.h"
 #include "state/wizard_state.h"
@@ -63,27 +64,19 @@ void SetUpdateFiles(const char *pointer, const char *script) {
     Utility[0] = '\0';
 }
 
-// Windows finds a file under any case of its name.
-static int SameName(const char *a, const char *b) {
-    for (; *a != '\0' && *b != '\0'; a++, b++)
-        if (tolower((unsigned char)*a) != tolower((unsigned char)*b))
-            return 0;
-    return *a == *b;
-}
-
 // The file pass removes files before the encoding runs, and a rerun needs the
 // pointer file and the script: those go through the cleanup list.
 static void CheckRemoval(const char *file, uint32_t line, const char *name) {
-    if (Utility[0] != '\0' && SameName(name, Utility))
+    if (Utility[0] != '\0' && SameNameIgnoringCase(name, Utility))
         Report(file, line,
                "REMOVE %s deletes the resource utility before it adds the new files to the "
                "archive: they never get there; let the cleanup list delete it",
                name);
-    else if (SameName(name, PointerFile) || SameName(name, ScriptFile))
+    else if (SameNameIgnoringCase(name, PointerFile) || SameNameIgnoringCase(name, ScriptFile))
         Report(file, line,
                "REMOVE %s deletes the %s early: an interrupted run could not be run again; let "
                "the cleanup list delete it",
-               name, SameName(name, PointerFile) ? "pointer file" : "update script");
+               name, SameNameIgnoringCase(name, PointerFile) ? "pointer file" : "update script");
 }
 
 // Values: names, numbers and compressed inputs.
@@ -113,13 +106,19 @@ static void CheckCompressed(const char *file, uint32_t line, const char *name,
     if (!IsCompressed(name))
         return;
     unsigned char header[SZDD_HEADER_SIZE];
-    FileHandle in = OpenFileShared(name);
-    int64_t got = in != NO_FILE ? ReadFromFile(in, header, sizeof header) : -1;
-    CloseFileHandle(in);
-    in = OpenFileShared(name);
-    int64_t result = in != NO_FILE ? SzddVerify(in) : (int64_t)LZERROR_BADINHANDLE;
-    CloseFileHandle(in);
-    if (result >= 0)
+    FileHandle in;
+    size_t got = 0;
+    if (OpenToRead(name, SHARE_ALL, &in) == 0) {
+        ReadFromFile(in, header, sizeof header, &got);
+        CloseFileHandle(in);
+    }
+    int64_t size = 0;
+    int result = LZERROR_BADINHANDLE;
+    if (OpenToRead(name, SHARE_ALL, &in) == 0) {
+        result = SzddVerify(in, &size);
+        CloseFileHandle(in);
+    }
+    if (result == 0)
         return;
     if (got < SZDD_HEADER_SIZE)
         Report(file, line, "%s is SZDD-compressed but cut inside its header: %s", name,
@@ -150,9 +149,10 @@ static int HasVanishingField(const char *value) {
     return empty != nullptr && empty[strspn(empty, ",")] != '\0';
 }
 
-static void CheckEntry(const char *file, uint32_t line, const char *key, char *value) {
+static void CheckEntry(const char *file, uint32_t line, const ContractKey *entryKey, char *value) {
+    const char *key = entryKey->key;
     static const char *const FieldNames[ENTRY_FIELDS] = {"name", "time", "extra"};
-    int isCopy = strcmp(key, "COPY") == 0, isExecute = strcmp(key, "EXE") == 0;
+    int isCopy = entryKey == &CopyKey, isExecute = entryKey == &ExecuteKey;
     int vanishing = HasVanishingField(value);
     char *fields[ENTRY_FIELDS];
     int count = SplitCommaFields(value, fields, ENTRY_FIELDS);
@@ -194,30 +194,30 @@ static void CheckEntry(const char *file, uint32_t line, const char *key, char *v
     }
 }
 
-// Every value of key in section, as the planning pass takes them.
-void CheckEntries(const char *script, const char *section, const char *key) {
-    if (!SeekSection(section))
+// Every value of key in its section, as the planning pass takes them.
+void CheckEntries(const char *script, const ContractKey *key) {
+    if (!SeekSection(key->section))
         return;
     char value[NAME_SIZE];
     for (;;) {
         value[0] = '\0';
-        if (!NextSectionValue(key, value, sizeof value, nullptr))
+        if (!NextSectionValue(key->key, value, sizeof value))
             return;
-        CheckEntry(script, Reader.lineIndex, key, value);
+        CheckEntry(script, CurrentLineNumber(), key, value);
     }
 }
 
 void CheckArchive(const char *script) {
     char archive[NAME_SIZE] = "";
-    if (!GetSectionValue("HEADER", "DST", archive, sizeof archive, nullptr)) {
+    if (!GetSectionValue(ArchiveKey.section, ArchiveKey.key, archive, sizeof archive)) {
         Report(script, 0,
                "no DST in [HEADER]: the wizard stops: \"Resource file () could not be "
                "located. Aborting.\"");
         return;
     }
-    uint32_t line = Reader.lineIndex;
-    CheckName(script, line, "DST", archive);
-    CheckArgument(script, line, "DST", archive);
+    uint32_t line = CurrentLineNumber();
+    CheckName(script, line, ArchiveKey.key, archive);
+    CheckArgument(script, line, ArchiveKey.key, archive);
     if (!FileExists(archive))
         Report(script, line, "archive %s (DST) does not exist: the wizard stops", archive);
     else if (IsCompressed(archive))
@@ -226,14 +226,14 @@ void CheckArchive(const char *script) {
 
 // SRC, RESEXE and UPD: the first comma field, as the planning pass takes it.
 void CheckPrecheck(const char *script) {
-    static const char *const Keys[] = {"SRC", "RESEXE", "UPD"};
+    static const ContractKey *const Keys[] = {&SourceKey, &UtilityKey, &UpdateFileKey};
     static const char *const What[] = {"package", "utility", "update file"};
     static const char *const Then[] = {"the utility is given its name all the same",
                                        "the wizard stops", "nothing is expanded"};
     for (int i = 0; i < 3; i++) {
         char value[NAME_SIZE] = "";
-        int found = GetSectionValue("PRECHECK", Keys[i], value, sizeof value, nullptr);
-        uint32_t line = found ? Reader.lineIndex : 0;
+        int found = GetSectionValue(Keys[i]->section, Keys[i]->key, value, sizeof value);
+        uint32_t line = found ? CurrentLineNumber() : 0;
         char *name = nullptr;
         if (SplitCommaFields(value, &name, 1) != 1) {
             if (i == 1)
@@ -242,13 +242,14 @@ void CheckPrecheck(const char *script) {
                        "Utility () could not be located. Aborting.\"");
             continue;
         }
-        CheckName(script, line, Keys[i], name);
+        CheckName(script, line, Keys[i]->key, name);
         if (i == 1)
             snprintf(Utility, sizeof Utility, "%s", name);
         if (i < 2)
-            CheckArgument(script, line, Keys[i], name);
+            CheckArgument(script, line, Keys[i]->key, name);
         if (!FileExists(name))
-            Report(script, line, "%s %s (%s) does not exist: %s", What[i], name, Keys[i], Then[i]);
+            Report(script, line, "%s %s (%s) does not exist: %s", What[i], name, Keys[i]->key,
+                   Then[i]);
         else
             CheckCompressed(script, line, name, "the wizard stops");
     }

@@ -3,6 +3,8 @@
 #ifndef UPDATE_CHECK_VALUE_CHECKS_H
 #define UPDATE_CHECK_VALUE_CHECKS_H
 
+#include "script/contract.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
@@ -18,10 +20,10 @@ void SetUpdateFiles(const char *pointer, const char *script);
 // A name that the wizard opens, given by key what at line of file.
 void CheckName(const char *file, uint32_t line, const char *what, const char *name);
 
-// The archive (DST), the PRECHECK names and every entry of section under key,
-// of the loaded script, named script in the findings.
+// The archive (DST), the PRECHECK names and every entry of an entry key
+// (COPY, EXECUTE, REMOVE), of the loaded script, named script in the findings.
 void CheckArchive(const char *script);
 void CheckPrecheck(const char *script);
-void CheckEntries(const char *script, const char *section, const char *key);
+void CheckEntries(const char *script, const ContractKey *key);
 
 #endif

@@ -1,5 +1,6 @@
 #include "plan.h"
 
+#include "script/contract.h"
 #include "script/text_reader.h"
 #include "sys/szdd_format.h"
 
@@ -34,33 +35,9 @@ void ScriptName(const MakeOptions *options, const char *name, char *dest, size_t
             *at = options->separator;
 }
 
-static const char *BaseName(const char *name) {
-    const char *slash = strrchr(name, '/');
-    return slash != nullptr ? slash + 1 : name;
-}
-
-static int SameIgnoringCase(const char *a, const char *b) {
-    for (; *a != '\0' && *b != '\0'; a++, b++)
-        if (tolower(static_cast<unsigned char>(*a)) != tolower(static_cast<unsigned char>(*b)))
-            return 0;
-    return *a == *b;
-}
-
 static int EndsWithIgnoringCase(const char *name, const char *end) {
     size_t length = strlen(name), endLength = strlen(end);
-    return length >= endLength && SameIgnoringCase(name + length - endLength, end);
-}
-
-// The files of the wizard's own and of the sample utility, which a product must
-// not hold: the wizard reads, writes or deletes them on its own.
-static int IsWizardName(const char *base) {
-    static const char *const Names[] = {"update.lst",   "update.dmp", "!tmpexec.$$$",
-                                        "!tmpexec.tmp", "restool.ok", ".cleanup"};
-    for (const char *name : Names)
-        if (SameIgnoringCase(base, name))
-            return 1;
-    return EndsWithIgnoringCase(base, ".wiz") || strncmp(base, ".wizcopy", 8) == 0 ||
-           (strncmp(base, "WIZ", 3) == 0 && EndsWithIgnoringCase(base, ".TMP"));
+    return length >= endLength && SameNameIgnoringCase(name + length - endLength, end);
 }
 
 // A name that a line "KEY=name<rest>" must carry to the wizard whole.
@@ -135,7 +112,8 @@ static int AddCopy(const MakeOptions *options, Plan *plan, const TreeEntry *file
     change->time = options->timeGiven ? options->time : file->mtime;
     char rest[32];
     snprintf(rest, sizeof rest, ",%lld,0", static_cast<long long>(change->time));
-    return CheckLineName(options, file->name, "COPY", rest) + CheckTime(file->name, change->time);
+    return CheckLineName(options, file->name, CopyKey.key, rest) +
+           CheckTime(file->name, change->time);
 }
 
 // A file or directory of the new tree.
@@ -152,7 +130,7 @@ static int PlanNew(const MakeOptions *options, Plan *plan, const TreeEntry *now)
                    : 0;
     if (strcmp(now->name, options->archive) == 0)
         return 0;
-    if (IsWizardName(BaseName(now->name)))
+    if (IsWizardFileName(now->name))
         return Problem(now->name, "a name that the wizard or its utility use for their own");
     if (old != nullptr && old->directory)
         return Problem(now->name, "a directory in the old tree and a file in the new");
@@ -170,7 +148,7 @@ static int PlanOld(const MakeOptions *options, Plan *plan, const TreeEntry *old)
     if (strcmp(old->name, options->archive) == 0 || strcmp(old->name, options->utility) == 0)
         return Problem(old->name, "the new tree lacks the archive or the utility");
     plan->removals[plan->removalCount++] = old;
-    return CheckLineName(options, old->name, "REMOVE", "");
+    return CheckLineName(options, old->name, RemoveKey.key, "");
 }
 
 // Two names the update handles that Windows takes for one.
@@ -180,12 +158,12 @@ static int CheckCases(const Plan *plan) {
     for (const Tree *tree : trees)
         for (size_t i = 0; i < tree->count; i++)
             for (size_t j = i + 1; j < tree->count; j++)
-                if (SameIgnoringCase(tree->entries[i].name, tree->entries[j].name))
+                if (SameNameIgnoringCase(tree->entries[i].name, tree->entries[j].name))
                     problems += Problem(tree->entries[j].name, "differs from %s only in case",
                                         tree->entries[i].name);
     for (size_t i = 0; i < plan->removalCount; i++)
         for (size_t j = 0; j < plan->copyCount; j++)
-            if (SameIgnoringCase(plan->removals[i]->name, plan->copies[j].file->name))
+            if (SameNameIgnoringCase(plan->removals[i]->name, plan->copies[j].file->name))
                 problems += Problem(plan->removals[i]->name,
                                     "removed, while %s differs from it "
                                     "only in case",
@@ -228,7 +206,7 @@ static int PlanArchive(const MakeOptions *options, Plan *plan) {
             continue;
         }
         const char *name = m->name;
-        if (FindEntry(&plan->newTree, name) != nullptr || IsWizardName(name) ||
+        if (FindEntry(&plan->newTree, name) != nullptr || IsWizardFileName(name) ||
             strcmp(name, options->package) == 0 || strcmp(name, options->script) == 0 ||
             strcmp(name, options->pointer) == 0)
             problems += Problem(name, "a member with the name of a file of the product or the "
@@ -252,13 +230,14 @@ static int CheckNames(const MakeOptions *options, const Plan *plan) {
         if (FindEntry(&plan->oldTree, name) != nullptr ||
             FindEntry(&plan->newTree, name) != nullptr)
             problems += Problem(name, "a file of the update that a tree holds already");
-        problems += CheckLineName(options, name, "ENTRY", "") + CheckArgument(name);
+        problems += CheckLineName(options, name, CleanupKey.key, "") + CheckArgument(name);
     }
-    if (!EndsWithIgnoringCase(options->pointer, ".wiz"))
+    if (!EndsWithIgnoringCase(options->pointer, PointerExtension))
         problems += Problem(options->pointer, "the pointer file's name must end in .wiz");
-    problems +=
-        CheckLineName(options, options->archive, "DST", "") + CheckArgument(options->archive) +
-        CheckLineName(options, options->utility, "RESEXE", "") + CheckArgument(options->utility);
+    problems += CheckLineName(options, options->archive, ArchiveKey.key, "") +
+                CheckArgument(options->archive) +
+                CheckLineName(options, options->utility, UtilityKey.key, "") +
+                CheckArgument(options->utility);
     return problems;
 }
 

@@ -1,6 +1,6 @@
 #include "tree.h"
 
-#include "platform.h"
+#include "sys/files.h"
 #include "tar.h"
 
 #include <stdio.h>
@@ -45,7 +45,7 @@ static int Describe(const fs::directory_entry &found, const fs::path &root, Tree
     FileFacts facts;
     if (entry->link)
         return 1;
-    if (!ReadFileFacts(found.path().string().c_str(), &facts)) {
+    if (ReadFileFacts(found.path().string().c_str(), &facts) != 0) {
         fprintf(stderr, "update-make: %s: cannot be read\n", found.path().string().c_str());
         return 0;
     }

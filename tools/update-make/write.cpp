@@ -1,6 +1,8 @@
 #include "write.h"
 
 #include "compress.h"
+#include "script/contract.h"
+#include "sys/files.h"
 #include "state/version.h"
 #include "sys/szdd_format.h"
 
@@ -76,14 +78,15 @@ static int ShipFile(const MakeOptions *options, const fs::path &staging, const C
     return ok;
 }
 
-static int WriteMember(FILE *out, const char *name, const unsigned char *data, size_t size,
+static int WriteMember(FileHandle out, const char *name, const unsigned char *data, size_t size,
                        int64_t mtime, unsigned mode) {
     Shipped form = ShippedForm(data, size, name);
     const unsigned char *bytes = form.bytes != nullptr ? form.bytes : data;
-    int ok = TarWriteHeader(out, name, static_cast<int64_t>(form.size), mtime, mode) &&
-             TarWriteData(out, bytes, static_cast<int64_t>(form.size));
+    int error = TarWriteHeader(out, name, static_cast<int64_t>(form.size), mtime, mode);
+    if (error == 0)
+        error = TarWriteData(out, bytes, static_cast<int64_t>(form.size));
     free(form.bytes);
-    return ok;
+    return error;
 }
 
 // The changed members, and ".cleanup": the names that the utility's /DUMP
@@ -91,26 +94,32 @@ static int WriteMember(FILE *out, const char *name, const unsigned char *data, s
 // pointer file last.
 static int WritePackage(const MakeOptions *options, const fs::path &staging, const Plan *plan,
                         Totals *totals) {
-    fs::path path = staging / options->package;
-    FILE *out = fopen(path.string().c_str(), "wb");
-    if (out == nullptr)
+    std::string path = (staging / options->package).string();
+    FileHandle out;
+    int error = CreateFileAnew(path.c_str(), &out);
+    if (error != 0)
         return 0;
-    int ok = 1;
-    for (size_t i = 0; i < plan->memberCount && ok; i++) {
+    for (size_t i = 0; i < plan->memberCount && error == 0; i++) {
         const TarMember *m = plan->members[i];
-        ok = WriteMember(out, m->name, m->data, static_cast<size_t>(m->size), m->mtime, m->mode);
+        error = WriteMember(out, m->name, m->data, static_cast<size_t>(m->size), m->mtime, m->mode);
         totals->changed += m->size;
     }
     std::string names = std::string(options->pointer) + "\n" + options->script + "\n";
-    ok = ok && TarWriteHeader(out, ".cleanup", static_cast<int64_t>(names.size()), 0, 0644) &&
-         TarWriteData(out, names.data(), static_cast<int64_t>(names.size())) && TarWriteEnd(out);
-    long size = ftell(out);
-    ok = (fclose(out) == 0) & ok;
-    if (ok)
-        printf("update-make: %s (%ld bytes): %zu new or changed members of %s\n", options->package,
-               size, plan->memberCount, options->archive);
+    if (error == 0)
+        error = TarWriteHeader(out, CleanupMember, static_cast<int64_t>(names.size()), 0, 0644);
+    if (error == 0)
+        error = TarWriteData(out, names.data(), static_cast<int64_t>(names.size()));
+    if (error == 0)
+        error = TarWriteEnd(out);
+    int64_t size = 0;
+    if (error == 0)
+        error = SizeOfFile(out, &size);
+    CloseFileHandle(out);
+    if (error == 0)
+        printf("update-make: %s (%lld bytes): %zu new or changed members of %s\n", options->package,
+               static_cast<long long>(size), plan->memberCount, options->archive);
     totals->update += size;
-    return ok;
+    return error == 0;
 }
 
 // The script: what the wizard reads, in CR LF.
@@ -122,19 +131,21 @@ static int WriteScript(const MakeOptions *options, const fs::path &staging, cons
         return 0;
     char name[TREE_NAME_SIZE];
     fprintf(out, "; Made by update-make %s.\r\n", WIZARD_VERSION);
-    fprintf(out, "[HEADER]\r\nDST=%s\r\n[PRECHECK]\r\nSRC=%s\r\nRESEXE=%s\r\n[COPY]\r\n",
-            options->archive, options->package, options->utility);
+    fprintf(out, "[%s]\r\n%s=%s\r\n", ArchiveKey.section, ArchiveKey.key, options->archive);
+    fprintf(out, "[%s]\r\n%s=%s\r\n%s=%s\r\n", SourceKey.section, SourceKey.key, options->package,
+            UtilityKey.key, options->utility);
+    fprintf(out, "[%s]\r\n", CopyKey.section);
     size_t stamped = 0;
     for (size_t i = 0; i < plan->copyCount; i++) {
         const Change *change = &plan->copies[i];
         ScriptName(options, change->file->name, name, sizeof name);
-        fprintf(out, "COPY=%s,%lld,0\r\n", name, static_cast<long long>(change->time));
+        fprintf(out, "%s=%s,%lld,0\r\n", CopyKey.key, name, static_cast<long long>(change->time));
         stamped += !change->ship;
     }
-    fprintf(out, "[REMOVE]\r\n");
+    fprintf(out, "[%s]\r\n", RemoveKey.section);
     for (size_t i = 0; i < plan->removalCount; i++) {
         ScriptName(options, plan->removals[i]->name, name, sizeof name);
-        fprintf(out, "REMOVE=%s\r\n", name);
+        fprintf(out, "%s=%s\r\n", RemoveKey.key, name);
     }
     long size = ftell(out);
     int ok = !ferror(out);
@@ -148,7 +159,8 @@ static int WriteScript(const MakeOptions *options, const fs::path &staging, cons
 }
 
 static int WritePointer(const MakeOptions *options, const fs::path &staging, Totals *totals) {
-    std::string text = std::string("[HEADER]\r\nCMD=") + options->script + "\r\n";
+    std::string text = std::string("[") + ScriptKey.section + "]\r\n" + ScriptKey.key + "=" +
+                       options->script + "\r\n";
     int ok = WriteBytes(staging / options->pointer, text.data(), text.size());
     if (ok)
         printf("update-make: %s (%zu bytes)\n", options->pointer, text.size());

@@ -2,9 +2,7 @@
 // names, split by the Windows rules, with standard output in the capture file.
 // The priority class and the hidden window of the Windows backend have no
 // meaning here and are left out.
-#include "sys/process.h"
-
-#include "sys/fault.h"
+#include "sys/platform.h"
 #include "sys/posix/command_line.h"
 
 #include <errno.h>
@@ -21,27 +19,6 @@
 extern char **environ;
 
 enum { PROGRAM_PATH_SIZE = PATH_MAX };
-
-// Creates the capture file anew. Its descriptor is close-on-exec and above the
-// standard ones, so that the child gets it only as the standard output made for
-// it, even when the wizard runs with a standard descriptor closed.
-static int CreateCaptureFile(const char *name) {
-    if (name == nullptr) {
-        errno = ENOENT;
-        return -1;
-    }
-    int fault = FaultBefore(FAULT_CREATE, name, nullptr);
-    if (fault != 0) {
-        errno = fault;
-        return -1;
-    }
-    int fd = open(name, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0 || fd > STDERR_FILENO)
-        return fd;
-    int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-    close(fd);
-    return high;
-}
 
 // 0 when path is a regular file that may be executed; else the reason.
 static int CheckCandidate(const char *path) {
@@ -113,9 +90,11 @@ static int SplitAndFind(const char *line, CommandLineWords *words, char *program
     }
 }
 
-// Starts the child with capture as its standard output: 0 and its id in *child,
+// Starts the child with output as its standard output, in a process group of
+// its own: a Ctrl-C at the terminal reaches the wizard's group only, and the
+// wizard asks its question once the child has ended. 0 and its id in *child,
 // or an errno value.
-static int StartChild(const char *commandLine, int capture, pid_t *child) {
+static int StartChild(const char *commandLine, int output, pid_t *child) {
     // Far too large for the stack; the wizard has one thread and never starts
     // two children at once.
     static CommandLineWords words;
@@ -125,17 +104,22 @@ static int StartChild(const char *commandLine, int capture, pid_t *child) {
         SplitAndFind(commandLine != nullptr ? commandLine : "", &words, program, sizeof program);
     if (result != 0)
         return result;
-
-    result = FaultBefore(FAULT_START, commandLine, nullptr);
-    if (result != 0)
-        return result;
     posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
     result = posix_spawn_file_actions_init(&actions);
     if (result != 0)
         return result;
-    result = posix_spawn_file_actions_adddup2(&actions, capture, STDOUT_FILENO);
-    if (result == 0)
-        result = posix_spawn(child, program, &actions, nullptr, words.Words, environ);
+    result = posix_spawnattr_init(&attributes);
+    if (result == 0) {
+        result = posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+        if (result == 0)
+            result = posix_spawnattr_setpgroup(&attributes, 0);
+        if (result == 0)
+            result = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        if (result == 0)
+            result = posix_spawn(child, program, &actions, &attributes, words.Words, environ);
+        posix_spawnattr_destroy(&attributes);
+    }
     posix_spawn_file_actions_destroy(&actions);
     return result;
 }
@@ -157,24 +141,11 @@ static int32_t WaitForChild(pid_t child) {
 }
 
 // Priority classes have no meaning here; every child runs as the wizard does.
-int StartCapturedChild(const char *commandLine, ChildPriority, int wait, int32_t *exitCode,
-                       const char *captureFile) {
-    int capture = CreateCaptureFile(captureFile);
-    if (capture < 0)
-        return -1;
+int PlatformRunChild(const char *commandLine, ChildPriority, FileHandle output, int32_t *exitCode) {
     pid_t child = 0;
-    int failure = StartChild(commandLine, capture, &child);
-    close(capture);
-    if (failure != 0) {
-        if (exitCode != nullptr)
-            *exitCode = failure;
-        return -1;
-    }
-    // A child not waited for is never reaped; every caller waits.
-    if (!wait)
-        return 0;
-    int32_t code = WaitForChild(child);
-    if (exitCode != nullptr)
-        *exitCode = code;
+    int failure = StartChild(commandLine, (int)output, &child);
+    if (failure != 0)
+        return failure;
+    *exitCode = WaitForChild(child);
     return 0;
 }

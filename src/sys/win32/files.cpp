@@ -1,11 +1,8 @@
 // File services on Windows.
-#include "sys/files.h"
-
-#include "sys/fault.h"
-
 #include <windows.h>
 
-#include <errno.h>
+#include "sys/platform.h"
+
 #include <stdio.h>
 #include <string.h>
 #include <sys/utime.h>
@@ -13,227 +10,267 @@
 // ReadFile and WriteFile take 32-bit counts: larger requests go in pieces.
 static const DWORD MAX_CHUNK = 1u << 30;
 
+// What a file that takes another's place carries over of its attributes; the
+// read-only one is refused before, never carried.
+static const DWORD CarriedAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+enum { SECURITY_SIZE = 1 << 16 };
+
+const int FileExistsError = ERROR_FILE_EXISTS;
+const int InvalidArgumentError = ERROR_INVALID_PARAMETER;
 const char PathSeparator = '\\';
+const size_t PathLimit = MAX_PATH - 1;
 
 static HANDLE AsHandle(FileHandle file) {
     return (HANDLE)file;
 }
 
-static FileHandle OpenExisting(const char *name, DWORD share) {
-    HANDLE file =
-        CreateFileA(name, GENERIC_READ, share, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    return (FileHandle)file;
+// The platform's error code of the call that just failed; never 0.
+static int Failure() {
+    DWORD error = GetLastError();
+    return error != 0 ? (int)error : ERROR_GEN_FAILURE;
 }
 
-FileHandle OpenFileExclusive(const char *name) {
-    return OpenExisting(name, 0);
+static int Open(const char *name, DWORD access, DWORD share, DWORD disposition,
+                SECURITY_ATTRIBUTES *security, DWORD flags, FileHandle *file) {
+    HANDLE handle = CreateFileA(name, access, share, security, disposition, flags, NULL);
+    *file = (FileHandle)handle;
+    return handle == INVALID_HANDLE_VALUE ? Failure() : 0;
 }
 
-FileHandle OpenFileShared(const char *name) {
-    return OpenExisting(name, FILE_SHARE_READ | FILE_SHARE_WRITE);
+int OpenToRead(const char *name, FileSharing sharing, FileHandle *file) {
+    DWORD share =
+        sharing == SHARE_NONE ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    return Open(name, GENERIC_READ, share, OPEN_EXISTING, NULL, FILE_ATTRIBUTE_NORMAL, file);
 }
 
-// Inheritable, so that a child program can take it as its standard output.
-FileHandle CreateFileAnew(const char *name) {
-    DWORD fault = (DWORD)FaultBefore(FAULT_CREATE, name, NULL);
-    if (fault != 0) {
-        SetLastError(fault);
-        return NO_FILE;
-    }
+int PlatformCreateNew(const char *name, FileHandle *file) {
+    return Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, NULL,
+                FILE_ATTRIBUTE_NORMAL, file);
+}
+
+// Inheritable, so that a child program can take it as its standard output;
+// sharing lets others read the output while the child runs.
+int PlatformCreateAnew(const char *name, FileHandle *file) {
     SECURITY_ATTRIBUTES security;
     memset(&security, 0, sizeof security);
     security.nLength = sizeof security;
     security.bInheritHandle = TRUE;
-    HANDLE file =
-        CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &security, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    return (FileHandle)file;
+    return Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                CREATE_ALWAYS, &security, FILE_ATTRIBUTE_NORMAL, file);
 }
 
-int64_t FileSizeOf(FileHandle file) {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(AsHandle(file), &size)) {
-        return -1;
-    }
-    return (int64_t)size.QuadPart;
+int SizeOfFile(FileHandle file, int64_t *size) {
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(AsHandle(file), &length))
+        return Failure();
+    *size = (int64_t)length.QuadPart;
+    return 0;
 }
 
-int64_t ReadFromFile(FileHandle file, void *buffer, size_t size) {
+int ReadFromFile(FileHandle file, void *buffer, size_t size, size_t *got) {
     char *at = (char *)buffer;
-    size_t done = 0;
-    while (done < size) {
-        size_t left = size - done;
+    *got = 0;
+    while (*got < size) {
+        size_t left = size - *got;
         DWORD want = left > MAX_CHUNK ? MAX_CHUNK : (DWORD)left;
-        DWORD got = 0;
-        if (!ReadFile(AsHandle(file), at + done, want, &got, NULL)) {
-            return -1;
-        }
-        if (got == 0) {
+        DWORD read = 0;
+        if (!ReadFile(AsHandle(file), at + *got, want, &read, NULL))
+            return Failure();
+        if (read == 0)
             break;
-        }
-        done += got;
+        *got += read;
     }
-    return (int64_t)done;
+    return 0;
 }
 
-int64_t WriteToFile(FileHandle file, const void *buffer, size_t size) {
-    DWORD fault = (DWORD)FaultBefore(FAULT_WRITE, NULL, NULL);
-    if (fault != 0) {
-        SetLastError(fault);
-        return -1;
-    }
+int PlatformWrite(FileHandle file, const void *buffer, size_t size) {
     const char *at = (const char *)buffer;
-    size_t done = 0;
-    while (done < size) {
-        size_t left = size - done;
-        DWORD want = left > MAX_CHUNK ? MAX_CHUNK : (DWORD)left;
+    while (size > 0) {
+        DWORD want = size > MAX_CHUNK ? MAX_CHUNK : (DWORD)size;
         DWORD put = 0;
-        if (!WriteFile(AsHandle(file), at + done, want, &put, NULL) || put == 0) {
-            return -1;
-        }
-        done += put;
+        if (!WriteFile(AsHandle(file), at, want, &put, NULL))
+            return Failure();
+        if (put == 0)
+            return ERROR_WRITE_FAULT;
+        at += put;
+        size -= put;
     }
-    return (int64_t)done;
+    return 0;
 }
 
 void CloseFileHandle(FileHandle file) {
-    if (file != NO_FILE) {
+    if (file != NO_FILE)
         CloseHandle(AsHandle(file));
-    }
-}
-
-int LastPlatformError() {
-    return (int)GetLastError();
 }
 
 int FileExists(const char *name) {
     return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
 }
 
-int DeleteFileOnce(const char *name) {
-    int fault = FaultBefore(FAULT_DELETE, name, NULL);
-    if (fault != 0) {
-        return fault;
-    }
-    return DeleteFileA(name) ? 0 : (int)GetLastError();
-}
-
-// Makes the content of the named file durable: 0, or the platform's error code.
-static int FlushNamed(const char *name) {
-    int error = FaultBefore(FAULT_FLUSH, name, NULL);
-    if (error != 0) {
+int ReadFileFacts(const char *name, FileFacts *facts) {
+    FileHandle file;
+    int error =
+        Open(name, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+             OPEN_EXISTING, NULL, FILE_FLAG_BACKUP_SEMANTICS, &file);
+    if (error != 0)
         return error;
-    }
-    HANDLE file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        return (int)GetLastError();
-    }
-    if (!FlushFileBuffers(file)) {
-        error = (int)GetLastError();
-    }
-    CloseHandle(file);
-    return error;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(AsHandle(file), &info))
+        error = Failure();
+    CloseFileHandle(file);
+    if (error != 0)
+        return error;
+    facts->regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    facts->readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    facts->links = (int)info.nNumberOfLinks;
+    facts->size = (int64_t)((uint64_t)info.nFileSizeHigh << 32 | info.nFileSizeLow);
+    // 100 ns ticks since 1601 to seconds since 1970.
+    uint64_t ticks =
+        (uint64_t)info.ftLastWriteTime.dwHighDateTime << 32 | info.ftLastWriteTime.dwLowDateTime;
+    facts->mtime = (int64_t)(ticks / 10000000ull) - 11644473600ll;
+    facts->mode = facts->readOnly ? 0444 : 0644;
+    return 0;
 }
 
-// Copies from over to in place: through a link to the file it points to; a
-// read-only or hidden target is refused.
-static int CopyInPlace(const char *from, const char *to) {
-    int fault = FaultBefore(FAULT_CREATE, to, NULL);
-    if (fault != 0) {
-        return fault;
-    }
-    return CopyFileA(from, to, FALSE) ? 0 : (int)GetLastError();
+// A link is written through to the file it points to, whose full name the
+// platform gives without the "\\?\" it puts before it.
+int ResolveLinks(const char *name, char *dest, size_t size) {
+    DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return snprintf(dest, size, "%s", name) < (int)size ? 0 : ERROR_FILENAME_EXCED_RANGE;
+    FileHandle file;
+    int error = Open(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                     NULL, FILE_FLAG_BACKUP_SEMANTICS, &file);
+    if (error != 0)
+        return error;
+    char final[MAX_PATH + 8];
+    DWORD length = GetFinalPathNameByHandleA(AsHandle(file), final, sizeof final, 0);
+    error = length == 0 ? Failure() : length >= sizeof final ? ERROR_FILENAME_EXCED_RANGE : 0;
+    CloseFileHandle(file);
+    if (error != 0)
+        return error;
+    const char *path = strncmp(final, "\\\\?\\", 4) == 0 ? final + 4 : final;
+    return snprintf(dest, size, "%s", path) < (int)size ? 0 : ERROR_FILENAME_EXCED_RANGE;
 }
 
-// A rename replaces the target whole, so that a process or power that stops
-// half-way leaves the old file or the new one, never a fragment. Where a
-// rename would change what the copy did (a read-only, hidden or system
-// target, a link) or cannot be made (another volume, a held target), the copy
-// does it as before.
-int MoveFileOver(const char *from, const char *to) {
-    const DWORD copied = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                         FILE_ATTRIBUTE_REPARSE_POINT;
-    DWORD attributes = GetFileAttributesA(to);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & copied) != 0) {
-        return CopyInPlace(from, to);
-    }
-    int error = FlushNamed(from);
-    if (error == 0) {
-        error = FaultBefore(FAULT_REPLACE, from, to);
-    }
-    if (error == 0 && !MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        error = (int)GetLastError();
-    }
-    if (error == ERROR_NOT_SAME_DEVICE || error == ERROR_SHARING_VIOLATION ||
-        error == ERROR_ACCESS_DENIED) {
-        return CopyInPlace(from, to);
-    }
-    return error;
+int PlatformDelete(const char *name) {
+    return DeleteFileA(name) ? 0 : Failure();
+}
+
+int PlatformRename(const char *from, const char *to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
+                                                                                     : Failure();
+}
+
+// The attributes that make the file what it is to the user, then its access
+// list where the platform lets it be read and set.
+int PlatformCarryIdentity(const char *from, const char *to) {
+    DWORD was = GetFileAttributesA(from), now = GetFileAttributesA(to);
+    if (was == INVALID_FILE_ATTRIBUTES || now == INVALID_FILE_ATTRIBUTES)
+        return Failure();
+    DWORD attributes = (now & ~CarriedAttributes) | (was & CarriedAttributes);
+    if (attributes != now && !SetFileAttributesA(to, attributes))
+        return Failure();
+    static char descriptor[SECURITY_SIZE];
+    DWORD needed = 0;
+    if (GetFileSecurityA(from, DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor, &needed))
+        SetFileSecurityA(to, DACL_SECURITY_INFORMATION, descriptor);
+    return 0;
 }
 
 // The runtime's 32-bit utime sets both times from the one value.
-int StampFileTime(const char *name, int32_t time) {
-    int fault = FaultBefore(FAULT_STAMP, name, NULL);
-    if (fault != 0) {
-        errno = fault;
-        return -1;
-    }
+int PlatformStamp(const char *name, int32_t time) {
     struct __utimbuf32 times;
     times.actime = (__time32_t)time;
     times.modtime = (__time32_t)time;
-    return _utime32(name, &times) == 0 ? 0 : -1;
+    return _utime32(name, &times) == 0 ? 0 : Failure();
+}
+
+// Renames are written through already; data is flushed file by file, as the
+// platform offers no flush of a whole volume to a program without privileges.
+int PlatformSync(SyncKind kind, const char *const *names, int count) {
+    if (kind == SYNC_NAMES)
+        return 0;
+    for (int i = 0; i < count; i++) {
+        FileHandle file;
+        int error = Open(names[i], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                         NULL, FILE_ATTRIBUTE_NORMAL, &file);
+        if (error == 0 && !FlushFileBuffers(AsHandle(file)))
+            error = Failure();
+        CloseFileHandle(file);
+        if (error != 0)
+            return error;
+    }
+    return 0;
+}
+
+int IsCrossDeviceError(int error) {
+    return error == ERROR_NOT_SAME_DEVICE;
+}
+
+int IsHeldError(int error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+int IsMissingError(int error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Held without sharing, the file is the lock; the platform deletes it when the
+// lock goes, also when the process is ended.
+int PlatformLock(const char *name, FileHandle *lock) {
+    return Open(name, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS, NULL,
+                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, lock);
+}
+
+void UnlockDirectory(FileHandle lock) {
+    CloseFileHandle(lock);
 }
 
 int FindMatchAt(const char *pattern, int index, char *dest, size_t size) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
+    if (search == INVALID_HANDLE_VALUE)
+        return Failure();
     int more = 1;
-    for (; index > 0 && more; index--) {
+    for (; index > 0 && more; index--)
         more = FindNextFileA(search, &found);
-    }
     FindClose(search);
-    return more && snprintf(dest, size, "%s", found.cFileName) < (int)size;
-}
-
-int FindFirstMatch(const char *pattern, char *dest, size_t size) {
-    return FindMatchAt(pattern, 0, dest, size);
+    if (!more)
+        return ERROR_FILE_NOT_FOUND;
+    return snprintf(dest, size, "%s", found.cFileName) < (int)size ? 0 : ERROR_FILENAME_EXCED_RANGE;
 }
 
 int ChangeDirectory(const char *dir) {
-    return SetCurrentDirectoryA(dir) != 0;
+    return SetCurrentDirectoryA(dir) ? 0 : Failure();
 }
 
 // GetCurrentDirectoryA gives the length without the zero, or the size needed
 // with it when the buffer is too small.
 int ReadCurrentDirectory(char *dest, size_t size) {
-    if (size == 0) {
-        return 0;
-    }
+    if (size == 0)
+        return ERROR_INSUFFICIENT_BUFFER;
     DWORD limit = size > MAX_CHUNK ? MAX_CHUNK : (DWORD)size;
     DWORD length = GetCurrentDirectoryA(limit, dest);
-    if (length == 0 || length >= limit) {
-        dest[0] = 0;
-        return 0;
+    if (length == 0)
+        return Failure();
+    if (length >= limit) {
+        dest[0] = '\0';
+        return ERROR_INSUFFICIENT_BUFFER;
     }
-    return 1;
+    return 0;
 }
 
 void SleepMilliseconds(unsigned milliseconds) {
     Sleep(milliseconds);
 }
 
-int FormTempFileName(unsigned unique, char *dest, size_t size) {
-    // With 0 the platform creates the file.
-    if (unique == 0 && FaultBefore(FAULT_CREATE, "WIZ*.TMP", NULL) != 0) {
-        return 0;
-    }
+// With a nonzero number the platform only forms the name.
+int FormTempFileName(const char *prefix, unsigned unique, char *dest, size_t size) {
     char name[MAX_PATH];
-    if (GetTempFileNameA(".", "WIZ", unique, name) == 0) {
-        return 0;
-    }
-    return snprintf(dest, size, "%s", name) < (int)size;
+    if (GetTempFileNameA(".", prefix, unique, name) == 0)
+        return Failure();
+    return snprintf(dest, size, "%s", name) < (int)size ? 0 : ERROR_FILENAME_EXCED_RANGE;
 }

@@ -2,9 +2,7 @@
 // window hidden and standard output in the capture file.
 #include <windows.h>
 
-#include "sys/process.h"
-
-#include "sys/fault.h"
+#include "sys/platform.h"
 
 #include <stdio.h>
 
@@ -14,24 +12,6 @@ enum {
     RUN_CAPTURED_FLAGS = CREATE_SEPARATE_WOW_VDM | NORMAL_PRIORITY_CLASS, // 0x820
     ENTRY_COMMAND_FLAGS = CREATE_SEPARATE_WOW_VDM | HIGH_PRIORITY_CLASS   // 0x880
 };
-
-// The child inherits this handle as its standard output, so it must be
-// inheritable; sharing lets others read the output while the child runs.
-static HANDLE CreateCaptureFile(const char *name) {
-    if (name == nullptr)
-        return INVALID_HANDLE_VALUE;
-    DWORD fault = (DWORD)FaultBefore(FAULT_CREATE, name, nullptr);
-    if (fault != 0) {
-        SetLastError(fault);
-        return INVALID_HANDLE_VALUE;
-    }
-    SECURITY_ATTRIBUTES security;
-    ZeroMemory(&security, sizeof security);
-    security.nLength = sizeof security;
-    security.bInheritHandle = TRUE;
-    return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       &security, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
 static void FillStartup(STARTUPINFOA *startup, HANDLE capture) {
     ZeroMemory(startup, sizeof *startup);
@@ -56,37 +36,24 @@ static DWORD StartChild(const char *commandLine, DWORD flags, HANDLE capture,
     STARTUPINFOA startup;
     FillStartup(&startup, capture);
     ZeroMemory(child, sizeof *child);
-    DWORD fault = (DWORD)FaultBefore(FAULT_START, line, nullptr);
-    if (fault != 0)
-        return fault;
     if (!CreateProcessA(nullptr, line, nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                         child))
         return GetLastError();
     return 0;
 }
 
-int StartCapturedChild(const char *commandLine, ChildPriority priority, int wait, int32_t *exitCode,
-                       const char *captureFile) {
+int PlatformRunChild(const char *commandLine, ChildPriority priority, FileHandle output,
+                     int32_t *exitCode) {
     DWORD flags = priority == PRIORITY_HIGH ? ENTRY_COMMAND_FLAGS : RUN_CAPTURED_FLAGS;
-    HANDLE capture = CreateCaptureFile(captureFile);
-    if (capture == INVALID_HANDLE_VALUE)
-        return -1;
     PROCESS_INFORMATION child;
-    DWORD failure = StartChild(commandLine, flags, capture, &child);
-    CloseHandle(capture);
-    if (failure != 0) {
-        if (exitCode != nullptr)
-            *exitCode = (int32_t)failure;
-        return -1;
-    }
-    if (wait) {
-        // Blocks the only thread: no messages are dispatched until the child ends.
-        WaitForSingleObject(child.hProcess, INFINITE);
-        DWORD code = 0;
-        GetExitCodeProcess(child.hProcess, &code);
-        if (exitCode != nullptr)
-            *exitCode = (int32_t)code;
-    }
+    DWORD failure = StartChild(commandLine, flags, (HANDLE)output, &child);
+    if (failure != 0)
+        return (int)failure;
+    // Blocks the only thread: no messages are dispatched until the child ends.
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(child.hProcess, &code);
+    *exitCode = (int32_t)code;
     CloseHandle(child.hThread);
     CloseHandle(child.hProcess);
     return 0;

@@ -141,6 +141,16 @@ ModelWindow *ModelItem(ModelWindow *dialog, int id) {
     return nullptr;
 }
 
+int ModelItemEnabled(ModelWindow *dialog, int id) {
+    ModelWindow *item = ModelItem(dialog, id);
+    return item != nullptr && item->enabled;
+}
+
+const char *ModelItemText(ModelWindow *dialog, int id) {
+    ModelWindow *item = ModelItem(dialog, id);
+    return item != nullptr ? item->text : "";
+}
+
 int ModelQueueEmpty() {
     return QueueCount == 0;
 }
@@ -169,7 +179,7 @@ unsigned ModelChangeCount() {
     return sum;
 }
 
-static int Clamp16(int value) {
+static int Low16Bits(int value) {
     return value & 0xFFFF;
 }
 
@@ -179,8 +189,8 @@ intptr_t ProgressBarMessage(ProgressState *bar, unsigned message, uintptr_t wpar
     switch (message) {
     case PBM_SETRANGE:
         previous = (static_cast<intptr_t>(bar->maximum) << 16) | bar->minimum;
-        bar->minimum = Clamp16(static_cast<int>(lparam & 0xFFFF));
-        bar->maximum = Clamp16(static_cast<int>((lparam >> 16) & 0xFFFF));
+        bar->minimum = Low16Bits(static_cast<int>(lparam & 0xFFFF));
+        bar->maximum = Low16Bits(static_cast<int>((lparam >> 16) & 0xFFFF));
         if (bar->position < bar->minimum)
             bar->position = bar->minimum;
         if (bar->position > bar->maximum)
@@ -188,7 +198,7 @@ intptr_t ProgressBarMessage(ProgressState *bar, unsigned message, uintptr_t wpar
         return previous;
     case PBM_SETPOS: {
         previous = bar->position;
-        int position = Clamp16(static_cast<int>(wparam & 0xFFFF));
+        int position = Low16Bits(static_cast<int>(wparam & 0xFFFF));
         if (position < bar->minimum)
             position = bar->minimum;
         if (position > bar->maximum)

@@ -47,6 +47,9 @@ ModelWindow *ModelCreateDialog(ModelTemplate which, DialogProc proc);
 
 ModelWindow *ModelWindowOf(WindowHandle handle);
 ModelWindow *ModelItem(ModelWindow *dialog, int id);
+// The control's state and text; 0 and "" when there is no such control.
+int ModelItemEnabled(ModelWindow *dialog, int id);
+const char *ModelItemText(ModelWindow *dialog, int id);
 
 // Dispatches the oldest queued message (dropped when its window is gone).
 // 0 when the queue was empty.

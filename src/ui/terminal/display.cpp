@@ -16,56 +16,46 @@ struct DisplayState {
     char lastLine[MODEL_TEXT_SIZE]; // the status text just written as a line
 };
 
-static DisplayState D;
+static DisplayState Drawing;
 
 void DisplayReset(int draws, int colour) {
-    memset(&D, 0, sizeof D);
-    D.draws = draws;
-    D.colour = colour;
-}
-
-static const char *ItemText(ModelWindow *dialog, int id) {
-    ModelWindow *item = ModelItem(dialog, id);
-    return item != nullptr ? item->text : "";
-}
-
-static int ItemEnabled(ModelWindow *dialog, int id) {
-    ModelWindow *item = ModelItem(dialog, id);
-    return item != nullptr && item->enabled;
+    memset(&Drawing, 0, sizeof Drawing);
+    Drawing.draws = draws;
+    Drawing.colour = colour;
 }
 
 int Redraw(ModelWindow *window, int all) {
-    if (!D.draws || window == nullptr)
+    if (!Drawing.draws || window == nullptr)
         return 0;
     unsigned count = ModelChangeCount();
-    if (D.linesDrawn > 0 && count == D.drawnCount && !all)
+    if (Drawing.linesDrawn > 0 && count == Drawing.drawnCount && !all)
         return 0;
     ScreenState state;
     state.title = window->text;
-    state.destination = ItemText(window, IDC_DESTINATION_TEXT);
-    state.status = ItemText(window, IDC_STATUS_TEXT);
-    state.resourcesEnabled = ItemEnabled(window, IDC_RESOURCES_LABEL);
+    state.destination = ModelItemText(window, IDC_DESTINATION_TEXT);
+    state.status = ModelItemText(window, IDC_STATUS_TEXT);
+    state.resourcesEnabled = ModelItemEnabled(window, IDC_RESOURCES_LABEL);
     ModelWindow *bar = ModelItem(window, IDC_PROGRESS_BAR);
     state.bar = bar != nullptr ? bar->bar : ProgressState{0, 100, 0, 1};
-    state.cancelEnabled = ItemEnabled(window, IDC_CANCEL_BUTTON);
-    state.finishEnabled = ItemEnabled(window, IDC_FINISH_BUTTON);
+    state.cancelEnabled = ModelItemEnabled(window, IDC_CANCEL_BUTTON);
+    state.finishEnabled = ModelItemEnabled(window, IDC_FINISH_BUTTON);
     static ScreenLines lines;
-    ComposeProgressScreen(&state, UsableWidth(STDOUT_FILENO), D.colour, &lines);
-    if (all && D.linesDrawn > 0)
+    ComposeProgressScreen(&state, UsableWidth(STDOUT_FILENO), Drawing.colour, &lines);
+    if (all && Drawing.linesDrawn > 0)
         fputs("\x1b[H\x1b[2J", stdout);
-    else if (D.linesDrawn > 0)
-        printf("\r\x1b[%dA", D.linesDrawn);
+    else if (Drawing.linesDrawn > 0)
+        printf("\r\x1b[%dA", Drawing.linesDrawn);
     for (int i = 0; i < lines.count; i++)
         printf("%s\x1b[K\n", lines.line[i]);
     fputs("\x1b[J", stdout);
     fflush(stdout);
-    D.linesDrawn = lines.count;
-    D.drawnCount = count;
+    Drawing.linesDrawn = lines.count;
+    Drawing.drawnCount = count;
     return 1;
 }
 
 void DisplayWindow(ModelWindow *window) {
-    if (D.draws) {
+    if (Drawing.draws) {
         printf("\n");
         Redraw(window, 0);
         return;
@@ -73,15 +63,15 @@ void DisplayWindow(ModelWindow *window) {
     char clean[MODEL_TEXT_SIZE];
     printf("%s\n", SanitizeText(window->text, clean, sizeof clean));
     printf("Destination Directory: %s\n",
-           SanitizeText(ItemText(window, IDC_DESTINATION_TEXT), clean, sizeof clean));
+           SanitizeText(ModelItemText(window, IDC_DESTINATION_TEXT), clean, sizeof clean));
     fflush(stdout);
 }
 
 void DisplayAfterBox(int question) {
     if (question)
-        D.lastLine[0] = '\0';
-    if (D.draws && D.linesDrawn > 0) {
-        D.linesDrawn = 0;
+        Drawing.lastLine[0] = '\0';
+    if (Drawing.draws && Drawing.linesDrawn > 0) {
+        Drawing.linesDrawn = 0;
         printf("\n");
     }
 }
@@ -89,16 +79,16 @@ void DisplayAfterBox(int question) {
 void DisplayStatusLine(const char *text) {
     char clean[MODEL_TEXT_SIZE];
     SanitizeText(text, clean, sizeof clean);
-    if (D.draws || strcmp(clean, D.lastLine) == 0)
+    if (Drawing.draws || strcmp(clean, Drawing.lastLine) == 0)
         return;
     printf("%s\n", clean);
     fflush(stdout);
-    snprintf(D.lastLine, sizeof D.lastLine, "%s", clean);
+    snprintf(Drawing.lastLine, sizeof Drawing.lastLine, "%s", clean);
 }
 
 void DisplayFinishHint() {
-    if (D.draws)
+    if (Drawing.draws)
         return;
     printf("Press Enter to finish.\n");
-    D.lastLine[0] = '\0';
+    Drawing.lastLine[0] = '\0';
 }

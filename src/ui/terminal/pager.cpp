@@ -9,9 +9,6 @@
 
 enum { AGREEMENT_WIDTH = 79, ANSWER_SIZE = 512 };
 
-static const char Bold[] = "\x1b[1m";
-static const char Plain[] = "\x1b[0m";
-
 int UsableWidth(int fd) {
     struct winsize size;
     if (isatty(fd) && ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
@@ -59,7 +56,7 @@ int AskAgreement(FILE *ask, int paged, int colour, const char *caption, const ch
     if (width > AGREEMENT_WIDTH)
         width = AGREEMENT_WIDTH;
     int page = paged ? UsableRows(fileno(ask)) - 2 : 0;
-    fprintf(ask, "%s%s%s\n\n", colour ? Bold : "", caption, colour ? Plain : "");
+    fprintf(ask, "%s%s%s\n\n", colour ? AttributeBold : "", caption, colour ? AttributeReset : "");
     char line[SCREEN_LINE_SIZE];
     char clean[MODEL_TEXT_SIZE];
     size_t offset = 0;

@@ -4,9 +4,10 @@
 #include <stdio.h>
 #include <string.h>
 
-static const char Bold[] = "\x1b[1m";
-static const char Dim[] = "\x1b[2m";
-static const char Plain[] = "\x1b[0m";
+const char AttributeBold[] = "\x1b[1m";
+const char AttributeDim[] = "\x1b[2m";
+const char AttributeWarning[] = "\x1b[1;33m";
+const char AttributeReset[] = "\x1b[0m";
 
 // The answer without surrounding blanks, lower-cased; answers longer than any
 // word we look for come back cut, which still matches nothing.
@@ -116,7 +117,7 @@ void FormatProgressBar(const ProgressState *bar, int inner, char *dest, size_t s
 static void Append(char *line, const char *text, const char *attribute) {
     size_t used = strlen(line);
     if (attribute != nullptr)
-        snprintf(line + used, SCREEN_LINE_SIZE - used, "%s%s%s", attribute, text, Plain);
+        snprintf(line + used, SCREEN_LINE_SIZE - used, "%s%s%s", attribute, text, AttributeReset);
     else
         snprintf(line + used, SCREEN_LINE_SIZE - used, "%s", text);
 }
@@ -180,12 +181,12 @@ static void AddButtons(ScreenLines *out, const ScreenState *state, int width, in
         return;
     const char *cancel = state->cancelEnabled ? "[ Cancel ]" : "  Cancel  ";
     const char *finish = state->finishEnabled ? "[ Finish ]" : "  Finish  ";
-    Append(line, cancel, colour && !state->cancelEnabled ? Dim : nullptr);
+    Append(line, cancel, colour && !state->cancelEnabled ? AttributeDim : nullptr);
     int gap = width - 20;
     char blanks[SCREEN_LINE_SIZE];
     snprintf(blanks, sizeof blanks, "%*s", gap > 1 ? gap : 1, "");
     Append(line, blanks, nullptr);
-    Append(line, finish, colour && !state->finishEnabled ? Dim : nullptr);
+    Append(line, finish, colour && !state->finishEnabled ? AttributeDim : nullptr);
 }
 
 void ComposeProgressScreen(const ScreenState *state, int width, int colour, ScreenLines *out) {
@@ -200,7 +201,7 @@ void ComposeProgressScreen(const ScreenState *state, int width, int colour, Scre
     size_t offset = 0;
     for (int i = 0; i < TITLE_LINES && NextWrappedLine(clean, &offset, width, text, sizeof text);
          i++)
-        AddLine(out, text, colour ? Bold : nullptr);
+        AddLine(out, text, colour ? AttributeBold : nullptr);
     snprintf(text, sizeof text, "%.*s", width,
              "========================================================================"
              "========================================================================");
@@ -210,18 +211,18 @@ void ComposeProgressScreen(const ScreenState *state, int width, int colour, Scre
     AddLine(out, "Status", nullptr);
     AddStatus(out, state->status, width);
     if (state->resourcesEnabled || colour)
-        AddLine(out, "Processing Resources", state->resourcesEnabled ? nullptr : Dim);
+        AddLine(out, "Processing Resources", state->resourcesEnabled ? nullptr : AttributeDim);
     else
         AddLine(out, "Processing Resources (inactive)", nullptr);
     char bar[SCREEN_LINE_SIZE];
     FormatProgressBar(&state->bar, width - 9, bar, sizeof bar);
-    AddIndented(out, bar, colour && !state->resourcesEnabled ? Dim : nullptr);
+    AddIndented(out, bar, colour && !state->resourcesEnabled ? AttributeDim : nullptr);
     AddLine(out, "", nullptr);
     AddButtons(out, state, width, colour);
     if (state->cancelEnabled)
-        AddLine(out, "Ctrl-C cancels the update.", colour ? Dim : nullptr);
+        AddLine(out, "Ctrl-C cancels the update.", colour ? AttributeDim : nullptr);
     else if (state->finishEnabled)
-        AddLine(out, "Press Enter to finish.", colour ? Bold : nullptr);
+        AddLine(out, "Press Enter to finish.", colour ? AttributeBold : nullptr);
     else
         AddLine(out, "", nullptr);
 }

@@ -17,6 +17,13 @@ enum {
     TITLE_LINES = 2         // the title wraps at a blank on a narrow terminal
 };
 
+// The terminal's attribute sequences: bold, dim, the warnings' colour, and the
+// sequence that ends each of them.
+extern const char AttributeBold[];
+extern const char AttributeDim[];
+extern const char AttributeWarning[];
+extern const char AttributeReset[];
+
 // 1 when an answer accepts the agreement: "y" or "yes" in any case, with blanks
 // and a carriage return around it ignored. Everything else declines.
 int AnswerAccepts(const char *line);

@@ -17,9 +17,6 @@ enum {
     TEXT_SIZE = 1024   // a warning or question, sanitised
 };
 
-static const char Plain[] = "\x1b[0m";
-static const char WarningColour[] = "\x1b[1;33m";
-
 struct TerminalState {
     int initialised;
     int outputIsTerminal;
@@ -38,38 +35,38 @@ struct TerminalState {
     int stopped;
 };
 
-static TerminalState T;
+static TerminalState Session;
 
 void TerminalRestore() {
     RestoreKeyboard();
 }
 
 void TerminalReset() {
-    memset(&T, 0, sizeof T);
-    T.initialised = 1;
+    memset(&Session, 0, sizeof Session);
+    Session.initialised = 1;
     InputReset();
-    T.outputIsTerminal = isatty(STDOUT_FILENO);
-    T.errorIsTerminal = isatty(STDERR_FILENO);
-    T.draws = TerminalCanMoveCursor(T.outputIsTerminal, getenv("TERM"));
-    T.colour = TerminalCanUseColour(T.draws, getenv("NO_COLOR"));
-    DisplayReset(T.draws, T.colour);
+    Session.outputIsTerminal = isatty(STDOUT_FILENO);
+    Session.errorIsTerminal = isatty(STDERR_FILENO);
+    Session.draws = TerminalCanMoveCursor(Session.outputIsTerminal, getenv("TERM"));
+    Session.colour = TerminalCanUseColour(Session.draws, getenv("NO_COLOR"));
+    DisplayReset(Session.draws, Session.colour);
     // A person at the keyboard must see the questions even when the output goes to a file.
-    T.questions = stdout;
-    T.questionsOnTerminal = T.outputIsTerminal;
-    if (Input.isTerminal && !T.outputIsTerminal) {
-        T.questions = stderr;
-        T.questionsOnTerminal = T.errorIsTerminal;
+    Session.questions = stdout;
+    Session.questionsOnTerminal = Session.outputIsTerminal;
+    if (Input.isTerminal && !Session.outputIsTerminal) {
+        Session.questions = stderr;
+        Session.questionsOnTerminal = Session.errorIsTerminal;
     }
 }
 
 static void Initialise() {
-    if (!T.initialised)
+    if (!Session.initialised)
         TerminalReset();
 }
 
 // The shown progress window, or none.
 static ModelWindow *ShownWindow() {
-    return T.shown ? ModelWindowOf(T.progress) : nullptr;
+    return Session.shown ? ModelWindowOf(Session.progress) : nullptr;
 }
 
 static void DrawWindow() {
@@ -77,30 +74,25 @@ static void DrawWindow() {
         Input.redrawAll = 0;
 }
 
-static int ItemEnabled(ModelWindow *dialog, int id) {
-    ModelWindow *item = ModelItem(dialog, id);
-    return item != nullptr && item->enabled;
-}
-
 static void PressClose() {
-    if (T.closePosted)
+    if (Session.closePosted)
         return;
-    T.closePosted = PostWindowMessage(T.progress, WM_CLOSE, 0, 0);
+    Session.closePosted = PostWindowMessage(Session.progress, WM_CLOSE, 0, 0);
     // Closing after "All done." is the normal way out.
-    if (T.closePosted && !Wizard.RunCompleted)
-        T.stopped = 1;
+    if (Session.closePosted && !Wizard.RunCompleted)
+        Session.stopped = 1;
 }
 
 static void PressCtrlC(ModelWindow *window) {
     // Once Cancel is greyed the run is over, and Ctrl-C leaves as the close box would.
-    if (ItemEnabled(window, IDC_CANCEL_BUTTON))
+    if (ModelItemEnabled(window, IDC_CANCEL_BUTTON))
         PostWindowMessage(window, WM_COMMAND, IDC_CANCEL_BUTTON, 0);
     else
         PressClose();
 }
 
 static void PressEnter(ModelWindow *window) {
-    if (ItemEnabled(window, IDC_FINISH_BUTTON))
+    if (ModelItemEnabled(window, IDC_FINISH_BUTTON))
         PostWindowMessage(window, WM_COMMAND, IDC_FINISH_BUTTON, 0);
 }
 
@@ -116,7 +108,7 @@ static void TranslateInput(int waiting) {
     }
     if (Input.hangup)
         PressClose();
-    if (waiting && !T.outputIsTerminal && ItemEnabled(window, IDC_FINISH_BUTTON)) {
+    if (waiting && !Session.outputIsTerminal && ModelItemEnabled(window, IDC_FINISH_BUTTON)) {
         // Nobody watches a log: waiting for Finish would only hold a script up.
         PressEnter(window);
     } else if (Input.isTerminal) {
@@ -155,11 +147,11 @@ intptr_t RunAgreementDialog(DialogProc proc) {
     if (dialog == nullptr)
         return 0;
     ModelWindow *text = ModelItem(dialog, IDC_AGREEMENT_TEXT);
-    int paged = Input.isTerminal && T.questionsOnTerminal;
-    int accepted = AskAgreement(T.questions, paged, T.colour, dialog->text,
+    int paged = Input.isTerminal && Session.questionsOnTerminal;
+    int accepted = AskAgreement(Session.questions, paged, Session.colour, dialog->text,
                                 text != nullptr ? text->text : "", Wizard.BaseDirectory);
-    T.agreementShown = 1;
-    T.accepted = accepted;
+    Session.agreementShown = 1;
+    Session.accepted = accepted;
     ModelSendToDialog(dialog, WM_COMMAND, accepted ? IDOK : IDCANCEL, 0);
     intptr_t value = dialog->ended ? dialog->endValue : 0;
     DestroyWindowHandle(dialog);
@@ -168,13 +160,13 @@ intptr_t RunAgreementDialog(DialogProc proc) {
 
 WindowHandle CreateProgressWindow(DialogProc proc, int *error) {
     Initialise();
-    T.shown = 0;
-    T.closePosted = 0;
-    DisplayReset(T.draws, T.colour);
-    T.progress = ModelCreateDialog(TEMPLATE_PROGRESS, proc);
-    if (T.progress == nullptr)
+    Session.shown = 0;
+    Session.closePosted = 0;
+    DisplayReset(Session.draws, Session.colour);
+    Session.progress = ModelCreateDialog(TEMPLATE_PROGRESS, proc);
+    if (Session.progress == nullptr)
         *error = ENOMEM;
-    return T.progress;
+    return Session.progress;
 }
 
 void ShowProgressWindow(WindowHandle window, const char *title) {
@@ -184,7 +176,7 @@ void ShowProgressWindow(WindowHandle window, const char *title) {
     if (w == nullptr)
         return;
     w->visible = 1;
-    T.shown = 1;
+    Session.shown = 1;
     TakeKeyboard();
     DisplayWindow(w);
 }
@@ -200,7 +192,7 @@ void RunMessageLoop() {
             continue;
         }
         // Without the window nothing could ever end the loop.
-        if (ModelWindowOf(T.progress) == nullptr)
+        if (ModelWindowOf(Session.progress) == nullptr)
             break;
         TranslateInput(1);
         if (!ModelQueueEmpty())
@@ -238,9 +230,9 @@ int ConfirmCancel(const char *text) {
     DrawWindow();
     char clean[TEXT_SIZE];
     SanitizeText(text, clean, sizeof clean);
-    FILE *ask = T.questions;
+    FILE *ask = Session.questions;
     fflush(stdout);
-    if (T.questionsOnTerminal) {
+    if (Session.questionsOnTerminal) {
         char line[SCREEN_LINE_SIZE];
         size_t offset = 0;
         int first = 1;
@@ -270,7 +262,7 @@ int ConfirmCancel(const char *text) {
     }
     DisplayAfterBox(1);
     if (answer)
-        T.stopped = 1;
+        Session.stopped = 1;
     return answer;
 }
 
@@ -280,15 +272,16 @@ void ShowWarningBox(const char *text) {
     fflush(stdout);
     char clean[TEXT_SIZE];
     SanitizeText(text, clean, sizeof clean);
-    int coloured = T.colour && T.errorIsTerminal;
-    fprintf(stderr, "%s%s%s\n", coloured ? WarningColour : "", clean, coloured ? Plain : "");
+    int coloured = Session.colour && Session.errorIsTerminal;
+    fprintf(stderr, "%s%s%s\n", coloured ? AttributeWarning : "", clean,
+            coloured ? AttributeReset : "");
     if (Input.isTerminal) {
         fputs("Press Enter to continue.", stderr);
         char reply[ANSWER_SIZE];
-        ReadAnswer(reply, sizeof reply, T.questions);
+        ReadAnswer(reply, sizeof reply, Session.questions);
     }
     fflush(stderr);
-    if (T.errorIsTerminal)
+    if (Session.errorIsTerminal)
         DisplayAfterBox(0);
 }
 
@@ -299,10 +292,10 @@ void ModelChanged(ModelWindow *window, ModelChange change, unsigned message, uin
     (void)message;
     (void)wparam;
     (void)lparam;
-    if (!T.shown || window->parent != T.progress)
+    if (!Session.shown || window->parent != Session.progress)
         return;
     if (change == CHANGE_ENABLE && window->id == IDC_FINISH_BUTTON && window->enabled &&
-        T.outputIsTerminal)
+        Session.outputIsTerminal)
         DisplayFinishHint();
     if (change == CHANGE_TEXT && window->id == IDC_STATUS_TEXT)
         DisplayStatusLine(window->text);
@@ -312,11 +305,11 @@ int TerminalExitStatus(int wizardResult) {
     int warnings = Wizard.WarningCount;
     if (warnings > 0)
         fprintf(stderr, "update-wizard: %d warning%s.\n", warnings, warnings == 1 ? "" : "s");
-    if (wizardResult != 0 || !T.agreementShown)
+    if (wizardResult != 0 || !Session.agreementShown)
         return EXIT_NOT_STARTED;
-    if (!T.accepted)
+    if (!Session.accepted)
         return EXIT_DECLINED;
     if (Wizard.RunCompleted)
         return warnings > 0 ? EXIT_WARNINGS : EXIT_DONE;
-    return T.stopped ? EXIT_STOPPED : EXIT_PLANNING_STOPPED;
+    return Session.stopped ? EXIT_STOPPED : EXIT_PLANNING_STOPPED;
 }
