@@ -709,6 +709,21 @@ TEST_F(Update, LongestNamesInTheLongestDirectory) {
     EXPECT_EQ(WithoutCr(ReadFile("calls.log")),
               program + " " + archive + " " + source + " /WORK\n" + program + " " + source +
                   " /DUMP\n" + program + " " + archive + names + " /ENCODE\n");
+    // A utility whose full path is longer than the platform starts (Windows)
+    // stops the update before it changes anything.
+    if (deep.size() + 1 + 20 > PathLimit) {
+        const std::string longer(20, 'v');
+        LayOut({{"setup.txt", Lines({"[HEADER]", "DST=" + archive, "[PRECHECK]",
+                                     "RESEXE=" + longer})},
+                {archive, "archive"},
+                {"given.lst", list}});
+        InstallUtility(longer);
+        const Files before = Picture();
+        RecordingReset();
+        EXPECT_EQ(WizardMain(""), 0);
+        EXPECT_EQ(RecordedWith("warning ").at(0).rfind("Resource Utility (" + longer + ")", 0), 0u);
+        EXPECT_EQ(Picture(), before);
+    }
 }
 
 // The run sequence: the agreement, the window's states and the ways it ends.

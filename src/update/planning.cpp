@@ -16,6 +16,7 @@
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 // Working storage of one run of the pass.
 struct PlanningStorage {
@@ -104,6 +105,14 @@ static int CheckInputs() {
     }
     if (!FileExists(Wizard.ResourceFile)) {
         ShowWarningF("Resource file (%s) could not be located. Aborting.", Wizard.ResourceFile);
+        return 0;
+    }
+    // The utility runs by its full path: one the platform cannot start would
+    // stop the update only after its inputs were expanded.
+    if (strlen(Wizard.BaseDirectory) + 1 + strlen(Wizard.ResourceUtility) > PathLimit) {
+        ShowWarningF("Resource Utility (%s) cannot be started from a directory this long: its "
+                     "path takes more than %d characters. Aborting.",
+                     Wizard.ResourceUtility, (int)PathLimit);
         return 0;
     }
     // What an interrupted run of this update left of the wizard's own goes

@@ -11,6 +11,15 @@ for mode in whole sweep; do "$root/scripts/make-example" "$work/$mode" "$build" 
 WIZARD_EXAMPLE="Z:${work//\//\\}" timeout -k 10 300 "$root/scripts/wine-run" "$build/wineprefix" \
     "$2" --gtest_filter='Example.*'
 "$root/tests/example/check_example.sh" "$work/whole"
+# A file of the update reached through a POSIX link, which Wine shows as a plain
+# file: the expansion is written through it, and the link stays.
+linked=$work/linked && "$root/scripts/make-example" "$linked/whole" "$build" >/dev/null
+mkdir "$linked/side" && mv "$linked/whole/readme.txt" "$linked/side/"
+ln -s "$linked/side/readme.txt" "$linked/whole/readme.txt"
+WIZARD_EXAMPLE="Z:${linked//\//\\}" timeout -k 10 300 "$root/scripts/wine-run" \
+    "$build/wineprefix" "$2" --gtest_filter='Example.RunsToFinish'
+[ -L "$linked/whole/readme.txt" ] && cmp "$linked/side/readme.txt" "$work/whole/readme.txt" ||
+    { echo "a linked file was not written through its link"; exit 1; }
 WIZARD_SAMPLE="Z:${work//\//\\}\\sweep" timeout -k 10 1200 "$root/scripts/wine-run" \
     "$build/wineprefix" "$3" --gtest_filter='Sweep.SampleUpdate'
 

@@ -15,7 +15,10 @@ static const DWORD MAX_CHUNK = 1u << 30;
 static const DWORD CarriedAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-enum { SECURITY_SIZE = 1 << 16 };
+enum {
+    SECURITY_SIZE = 1 << 16,
+    LONG_NAME_SIZE = 32768 // a full name the platform gives, at most
+};
 
 const int FileExistsError = ERROR_FILE_EXISTS;
 const int InvalidArgumentError = ERROR_INVALID_PARAMETER;
@@ -134,24 +137,31 @@ int ReadFileFacts(const char *name, FileFacts *facts) {
     return 0;
 }
 
-// A link is written through to the file it points to, whose full name the
-// platform gives without the "\\?\" it puts before it.
+// A link is written through to the file it points to. The platform tells the
+// final name of what a name opens even where it does not mark the link as one
+// (Wine's view of a POSIX link); that name comes without the "\\?\" it
+// puts before it, where it fits without.
 int ResolveLinks(const char *name, char *dest, size_t size) {
-    DWORD attributes = GetFileAttributesA(name);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-        return snprintf(dest, size, "%s", name) < (int)size ? 0 : ERROR_FILENAME_EXCED_RANGE;
     FileHandle file;
-    int error = Open(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-                     NULL, FILE_FLAG_BACKUP_SEMANTICS, &file);
-    if (error != 0)
-        return error;
-    char final[MAX_PATH + 8];
+    if (Open(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, NULL,
+             FILE_FLAG_BACKUP_SEMANTICS, &file) != 0)
+        return snprintf(dest, size, "%s", name) < (int)size ? 0 : ERROR_FILENAME_EXCED_RANGE;
+    char final[LONG_NAME_SIZE];
     DWORD length = GetFinalPathNameByHandleA(AsHandle(file), final, sizeof final, 0);
-    error = length == 0 ? Failure() : length >= sizeof final ? ERROR_FILENAME_EXCED_RANGE : 0;
+    int error = length == 0 ? Failure() : length >= sizeof final ? ERROR_FILENAME_EXCED_RANGE : 0;
     CloseFileHandle(file);
     if (error != 0)
         return error;
-    const char *path = strncmp(final, "\\\\?\\", 4) == 0 ? final + 4 : final;
+    const char *path = final;
+    char unc[LONG_NAME_SIZE];
+    if (strncmp(final, "\\\\?\\UNC\\", 8) == 0) {
+        snprintf(unc, sizeof unc, "\\\\%s", final + 8);
+        path = unc;
+    } else if (strncmp(final, "\\\\?\\", 4) == 0) {
+        path = final + 4;
+    }
+    if (strlen(path) > PathLimit)
+        path = final;
     return snprintf(dest, size, "%s", path) < (int)size ? 0 : ERROR_FILENAME_EXCED_RANGE;
 }
 
