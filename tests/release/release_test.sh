@@ -9,7 +9,7 @@ work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT && failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 version=$(sed -n 's/^#define WIZARD_VERSION "\(.*\)"$/\1/p' "$root/src/state/version.h")
 programs=(restool szdd-compress update-check update-make update-wizard) doc=share/doc/update-wizard/
-mapfile -t guides < <(cd "$root" && find README.md docs -type f)
+mapfile -t guides < <(cd "$root" && find README.md LICENSE docs -type f)
 # BIN DOC [EXT]: the files an installed tree or archive must hold, sorted.
 expected() {
     { printf "$1%s${3:-}\n" "${programs[@]}" && printf "$2%s\n" "${guides[@]}"; } | LC_ALL=C sort
