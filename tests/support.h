@@ -26,16 +26,17 @@
 
 namespace fs = std::filesystem;
 
-// The folder the test program started in, where the child is built; taken
-// before any test changes directory.
+// The folder the test program started in; taken before any test changes directory.
 inline const fs::path &StartDir() {
     static const fs::path start = fs::current_path();
     return start;
 }
 
 // The stand-in child (tests/child.cpp): its full path, and quoted for a command line.
+// The build's path holds wherever the program starts; under Wine, the folder it
+// started in lends that path its drive.
 inline std::string ChildPath() {
-    return (StartDir() / CHILD_NAME).string();
+    return (StartDir() / CHILD_PATH).string();
 }
 inline std::string Child(const std::string &arguments) {
     return "\"" + ChildPath() + "\" " + arguments;
