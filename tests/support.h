@@ -32,9 +32,8 @@ inline const fs::path &StartDir() {
     return start;
 }
 
-// The stand-in child (tests/child.cpp): its full path, and quoted for a command line.
-// The build's path holds wherever the program starts; under Wine, the folder it
-// started in lends that path its drive.
+// The stand-in child (tests/child.cpp) by the build's path, whatever the folder (under
+// Wine the start folder lends it its drive); and quoted for a command line.
 inline std::string ChildPath() {
     return (StartDir() / CHILD_PATH).string();
 }
