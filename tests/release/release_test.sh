@@ -45,7 +45,7 @@ else
     deb=$work/dist/update-wizard_${version}_$(dpkg --print-architecture).deb
     holds package "$(dpkg-deb -c "$deb" | awk '{print $6}')" \
         "$(expected ./usr/bin/ "./usr/$doc" "" ./usr/share/man/man1/ copyright changelog.gz)"
-    lintian "$deb" >"$work/lintian" 2>&1 || fail "lintian:"$'\n'"$(cat "$work/lintian")"
+    TMPDIR=$work lintian "$deb" >"$work/lintian" 2>&1 || fail "$(cat "$work/lintian")"
     guide=$("$work/p/bin/update-make" --help | sed -n 's/^The .* guide: \(.*\)\.$/\1/p')
     [ -f "$work/p/${guide#/usr/}" ] || fail "update-make --help: no guide at [$guide] in /usr"
     shown=$(cd "$work" && yes | "$brand" 2>/dev/null)
