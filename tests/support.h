@@ -30,16 +30,16 @@
 
 namespace fs = std::filesystem;
 
-// The folder the test program started in, where the child is built; taken
-// before any test changes directory.
+// The folder the test program started in; taken before any test changes directory.
 inline const fs::path &StartDir() {
     static const fs::path start = fs::current_path();
     return start;
 }
 
-// The stand-in child (tests/child.cpp): its full path, and quoted for a command line.
+// The stand-in child (tests/child.cpp) by the build's path, whatever the folder (under
+// Wine the start folder lends it its drive); and quoted for a command line.
 inline std::string ChildPath() {
-    return (StartDir() / CHILD_NAME).string();
+    return (StartDir() / CHILD_PATH).string();
 }
 inline std::string Child(const std::string &arguments) {
     return "\"" + ChildPath() + "\" " + arguments;

@@ -61,7 +61,7 @@ Outcome RunWizard(const fs::path &product, const std::string &fault) {
     const fs::path home = fs::current_path();
     fs::current_path(product);
     Outcome run;
-    std::string line = "\"" + (StartDir() / FAULT_WIZARD_NAME).string() + "\"";
+    std::string line = "\"" + (StartDir() / FAULT_WIZARD_PATH).string() + "\"";
     EXPECT_EQ(RunEntryCommand(line.c_str(), &run.status, "../run.out"), 0);
     fs::current_path(home);
     std::istringstream out(WithoutCr(ReadFile((product / ".." / "run.out").string())));

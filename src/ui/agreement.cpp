@@ -1,11 +1,18 @@
 #include "ui/agreement.h"
 
+#include "state/branding.h"
 #include "ui/progress.h"
 #include "ui/resource.h"
 
 #include <stdlib.h>
 #include <string.h>
 
+#ifdef AGREEMENT_TEXT
+// A vendor's build brings its agreement whole (state/branding.h, from the file
+// that the build's WIZARD_AGREEMENT_FILE names, its lines ending in CR LF).
+const char AgreementTextFirst[] = AGREEMENT_TEXT;
+const char AgreementTextSecond[] = "";
+#else
 // Two fixed texts, joined when the dialog opens. Lines end in CR LF, as a
 // multi-line edit field needs them; the first ends with an empty line.
 const char AgreementTextFirst[] =
@@ -36,6 +43,7 @@ const char AgreementTextSecond[] =
     "\r\n"
     "By choosing Accept you agree to these terms and the update begins. Choose Cancel "
     "to leave the product unchanged.\r\n";
+#endif
 
 static intptr_t OnInitDialog(WindowHandle dialog) {
     WindowHandle field = GetDialogItem(dialog, IDC_AGREEMENT_TEXT);

@@ -2,6 +2,7 @@
 #ifndef WIZARD_UI_RESOURCE_H
 #define WIZARD_UI_RESOURCE_H
 
+#include "state/branding.h"
 #include "state/version.h"
 
 #define IDD_PROGRESS 113
@@ -31,7 +32,10 @@
 #define DESTINATION_LABEL_RECT 116, 8, 66, 8
 #define DESTINATION_TEXT_RECT 116, 19, 162, 14
 
+// A vendor's build may bring its own title for the agreement (state/branding.h).
+#ifndef AGREEMENT_CAPTION
 #define AGREEMENT_CAPTION "Tarvelle User Agreement"
+#endif
 #define AGREEMENT_SIZE 294, 189
 #define ACCEPT_BUTTON_RECT 237, 168, 50, 14
 #define DECLINE_BUTTON_RECT 7, 168, 50, 14

@@ -44,7 +44,6 @@ example() { "$root/scripts/make-example" . "$build" >/dev/null; }
 # app.txt made a program, then compressed in place: expanded, it must still be one.
 packed() { chmod 750 app.txt && "$build/tools/szdd-compress/szdd-compress" -i app.txt >/dev/null; }
 example_done() { "$root/tests/example/check_example.sh" .; }
-version=$(sed -n 's/^#define WIZARD_VERSION "\(.*\)"$/\1/p' "$root/src/state/version.h")
 help=$(sed -n '/^## Command line/,/^## /p' "$root/README.md" | sed -n '/^```/,/^```/{/^```/d;p}')
 
 on_pipes() {
@@ -65,7 +64,6 @@ on_pipes() {
     done <<'ROWS'
 help|:|--help|y\n|-|0|[ "$(cat "$o")" = "$help" ] && [ ! -s "$e" ] && untouched
 short help|:|-h /DIR=@|y\n|-|0|[ "$(cat "$o")" = "$help" ] && untouched
-version|:|--version|y\n|-|0|[ "$(cat "$o")" = "update-wizard $version" ] && untouched
 unknown option|:|--bogus /DIR=@|y\n|-|2|said "$bogus" && [ ! -s "$o" ] && untouched
 whole run|:|/DIR=@| Yes \r\n|-|0|completed && [ ! -e work.tmp ] && said "" && at
 directory with a blank|mkdir "a b"|/DIR=@/a b|n\n|-|2|at "/a b"

@@ -1,7 +1,7 @@
-// The real update-wizard.exe, driven through its windows as a user would: the
-// agreement, a failed planning, Cancel, the close box and the quit message in a
-// pass, Finish; the Example cases (run by tests/example/wine_e2e.sh, which
-// checks the disk) and the Show case (for scripts/screenshots) are left to them.
+// The real update-wizard.exe, driven through its windows as a user would: the agreement,
+// a failed planning, Cancel, the close box and the quit message in a pass, Finish. The Example
+// cases run from tests/example/wine_e2e.sh, the Show case for scripts/screenshots; BRAND_* name
+// a vendor's build and its texts (release/release_test.sh runs the Agreement cases on one).
 #include "state/version.h"
 #include "support.h"
 #include "ui/resource.h"
@@ -12,8 +12,11 @@
 
 #include <functional>
 
-static const char WizardTitle[] = WIZARD_PRODUCT " v" WIZARD_VERSION;
-enum { BOX_TEXT = 0xFFFF }; // the message of a message box
+static const auto Brand = [](const char *n, std::string o) { return getenv(n) ? getenv(n) : o; };
+static const std::string Title = Brand("BRAND_NAME", WIZARD_PRODUCT) + " v" WIZARD_VERSION;
+static const char *const WindowTitle = Title.c_str();
+extern const char AgreementTextFirst[], AgreementTextSecond[]; // ui/agreement.cpp, as built
+enum { BOX_TEXT = 0xFFFF };                                    // the message of a message box
 
 // Polls every 20 ms until done() holds or ms have passed.
 static bool WaitUntil(const std::function<bool()> &done, DWORD ms = 10000) {
@@ -44,7 +47,7 @@ static HWND FindDialog(DWORD pid, const char *title, int id) {
 
 // The text of a window of the other process, asked with a bounded wait.
 static std::string TextOf(HWND window) {
-    char text[1024];
+    char text[4096];
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
                              SMTO_ABORTIFHUNG, 5000, &length))
@@ -100,7 +103,7 @@ class Wizard : public ScratchTest {
     }
     // The agreement, or with accept the progress window after it, of a wizard run in where.
     HWND Start(bool accept = true, fs::path where = fs::path()) {
-        std::string exe = "Z:" WIZARD_EXE_PATH;
+        std::string exe = "Z:" + Brand("BRAND_EXE", WIZARD_EXE_PATH);
         std::replace(exe.begin(), exe.end(), '/', '\\');
         std::string line = "\"" + exe + "\"";
         STARTUPINFOA startup = {};
@@ -108,19 +111,19 @@ class Wizard : public ScratchTest {
         if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                             (where.empty() ? dir : where).string().c_str(), &startup, &run))
             return nullptr;
-        HWND agreement = Dialog("Tarvelle User Agreement", IDOK);
+        HWND agreement = Dialog(Brand("BRAND_CAPTION", "Tarvelle User Agreement").c_str(), IDOK);
         if (!accept || agreement == nullptr)
             return agreement;
         Press(agreement, IDOK);
-        return Dialog(WizardTitle, IDC_DESTINATION_TEXT);
+        return Dialog(WindowTitle, IDC_DESTINATION_TEXT);
     }
     HWND Dialog(const char *title, int id) {
         HWND found = nullptr;
         WaitUntil([&] { return (found = FindDialog(run.dwProcessId, title, id)) != nullptr; });
         return found;
     }
-    HWND Box(int button) { return Dialog(WizardTitle, button); }
-    HWND AnyBox() { return FindDialog(run.dwProcessId, WizardTitle, -IDC_DESTINATION_TEXT); }
+    HWND Box(int button) { return Dialog(WindowTitle, button); }
+    HWND AnyBox() { return FindDialog(run.dwProcessId, WindowTitle, -IDC_DESTINATION_TEXT); }
     bool Ended() { return ExitCode(run, 0) != -1; }
     bool Finishable(HWND progress, DWORD ms = 10000) {
         return WaitUntil([&] { return IsWindowEnabled(GetDlgItem(progress, IDC_FINISH_BUTTON)); },
@@ -137,15 +140,17 @@ struct AgreementCase {
 
 class Agreement : public Wizard, public ::testing::WithParamInterface<AgreementCase> {};
 
-// Declined, nothing runs; accepted by Enter (Accept has the focus), the close box
-// ends the finished run; no box and status 0 either way.
+// The whole agreement shown; declined, nothing runs; accepted by Enter (Accept has the
+// focus), the close box ends the finished run; no box and status 0 either way.
 TEST_P(Agreement, DeclinesOrRunsToTheEnd) {
     MakeUpdate();
     HWND agreement = Start(false);
     ASSERT_NE(agreement, nullptr);
+    EXPECT_EQ(TextOf(GetDlgItem(agreement, IDC_AGREEMENT_TEXT)),
+              Brand("BRAND_TEXT", std::string(AgreementTextFirst) + AgreementTextSecond));
     GetParam().act(agreement);
     if (GetParam().accepts) {
-        HWND progress = Dialog(WizardTitle, IDC_DESTINATION_TEXT);
+        HWND progress = Dialog(WindowTitle, IDC_DESTINATION_TEXT);
         ASSERT_TRUE(Finishable(progress));
         CloseBox(progress);
     }

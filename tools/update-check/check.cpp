@@ -120,7 +120,7 @@ static const char Help[] =
     "DIR holds the update alone and PRODUCT is the product it goes into: a COPY\n"
     "file is compared with the product's file that it replaces.\n"
     "Exit status: 0 nothing found, 1 something found, 2 usage error.\n"
-    "The update author's guide: docs/authoring.md.\n";
+    "The update author's guide: " WIZARD_GUIDE ".\n";
 
 int UpdateCheckCommand(int argc, const char *const *argv, char *report, size_t size) {
     if (argc == 2 && strcmp(argv[1], "--help") == 0) {

@@ -35,7 +35,7 @@ static const char Help[] =
     "carry, an empty new directory, a removed directory, a member the archive\n"
     "would lose, ...) is printed and nothing is written.\n"
     "Exit status: 0 written, 1 a problem (nothing written), 2 usage.\n"
-    "The update author's guide: docs/authoring.md.\n";
+    "The update author's guide: " WIZARD_GUIDE ".\n";
 
 static int UsageError() {
     fputs(Usage, stderr);
