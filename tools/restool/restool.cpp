@@ -370,7 +370,7 @@ static int GatherItems(const char *resourceFile, char **names, int count, AddIte
     return 1;
 }
 
-static int WriteItem(FileHandle out, const AddItem *item) {
+static int WriteItem(TarOutput *out, const AddItem *item) {
     int64_t mtime = item->facts.mtime < 0 ? 0 : item->facts.mtime;
     int error =
         TarWriteHeader(out, item->name, static_cast<int64_t>(item->size), mtime, item->facts.mode);
@@ -380,7 +380,7 @@ static int WriteItem(FileHandle out, const AddItem *item) {
 // A member that is replaced keeps its place and new ones follow, so that
 // adding the same files again, as a run that finishes an interrupted update
 // does, writes the same archive.
-static int WriteArchive(FileHandle out, const TarArchive *archive, const AddItem *items) {
+static int WriteArchive(TarOutput *out, const TarArchive *archive, const AddItem *items) {
     int error = 0;
     for (const TarMember *m = archive->first; error == 0 && m != nullptr; m = m->next) {
         const AddItem *item = TarIsLatest(m) ? FindItem(items, m->name) : nullptr;
@@ -407,8 +407,10 @@ static int ReplaceArchive(const char *resourceFile, const TarArchive *archive,
     FileHandle out = NO_FILE;
     if (error == 0)
         error = CreateFileAnew(temporary, &out);
+    static TarOutput output;
+    TarBeginOutput(&output, out);
     if (error == 0)
-        error = WriteArchive(out, archive, items);
+        error = WriteArchive(&output, archive, items);
     CloseFileHandle(out);
     const char *names[] = {temporary, target};
     if (error == 0)

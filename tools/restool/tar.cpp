@@ -313,7 +313,31 @@ static void WriteOctal(unsigned char *field, int width, int64_t value) {
     field[width - 1] = '\0';
 }
 
-int TarWriteHeader(FileHandle out, const char *name, int64_t size, int64_t mtime, unsigned mode) {
+void TarBeginOutput(TarOutput *out, FileHandle file) {
+    out->file = file;
+    out->error = 0;
+    out->used = 0;
+}
+
+// Adds bytes to the buffer, writing each full piece; 0, or the first error.
+static int Put(TarOutput *out, const void *data, size_t size) {
+    const unsigned char *at = static_cast<const unsigned char *>(data);
+    while (out->error == 0 && size > 0) {
+        size_t room = sizeof out->buffer - out->used;
+        size_t piece = size < room ? size : room;
+        memcpy(out->buffer + out->used, at, piece);
+        out->used += piece;
+        at += piece;
+        size -= piece;
+        if (out->used == sizeof out->buffer) {
+            out->error = WriteToFile(out->file, out->buffer, out->used);
+            out->used = 0;
+        }
+    }
+    return out->error;
+}
+
+int TarWriteHeader(TarOutput *out, const char *name, int64_t size, int64_t mtime, unsigned mode) {
     if (TarNameProblem(name) != nullptr || size < 0 || size > MaxMemberSize || mtime < 0 ||
         mtime > MaxMemberSize)
         return InvalidArgumentError;
@@ -340,23 +364,26 @@ int TarWriteHeader(FileHandle out, const char *name, int64_t size, int64_t mtime
     memcpy(block + CHECKSUM_AT, text, 6);
     block[CHECKSUM_AT + 6] = '\0';
     block[CHECKSUM_AT + 7] = ' ';
-    return WriteToFile(out, block, sizeof block);
+    return Put(out, block, sizeof block);
 }
 
-int TarWriteData(FileHandle out, const void *data, int64_t size) {
+int TarWriteData(TarOutput *out, const void *data, int64_t size) {
     static const unsigned char zeros[TAR_BLOCK] = {0};
     size_t length = static_cast<size_t>(size);
-    int error = length > 0 ? WriteToFile(out, data, length) : 0;
+    int error = Put(out, data, length);
     size_t pad = static_cast<size_t>(PaddedSize(size) - size);
-    return error != 0 || pad == 0 ? error : WriteToFile(out, zeros, pad);
+    return error != 0 || pad == 0 ? error : Put(out, zeros, pad);
 }
 
-int TarCopyMember(FileHandle out, const TarMember *member) {
+int TarCopyMember(TarOutput *out, const TarMember *member) {
     size_t length = TAR_BLOCK + static_cast<size_t>(PaddedSize(member->size));
-    return WriteToFile(out, member->header, length);
+    return Put(out, member->header, length);
 }
 
-int TarWriteEnd(FileHandle out) {
+int TarWriteEnd(TarOutput *out) {
     static const unsigned char zeros[2 * TAR_BLOCK] = {0};
-    return WriteToFile(out, zeros, sizeof zeros);
+    if (Put(out, zeros, sizeof zeros) == 0 && out->used > 0)
+        out->error = WriteToFile(out->file, out->buffer, out->used);
+    out->used = 0;
+    return out->error;
 }

@@ -73,17 +73,30 @@ const TarMember *TarFind(const TarArchive *archive, const char *name);
 // 1 when no later member of the archive has the same name.
 int TarIsLatest(const TarMember *member);
 
-// Writes a ustar header for a plain file: 0, or the error of the write (an
-// error also for a header that cannot be written).
-int TarWriteHeader(FileHandle out, const char *name, int64_t size, int64_t mtime, unsigned mode);
+// An archive being written to a file through a buffer, so that the file gets
+// whole pieces of TAR_OUTPUT_SIZE bytes: few writes, whatever the members.
+enum { TAR_OUTPUT_SIZE = 1 << 16 };
+struct TarOutput {
+    FileHandle file;
+    int error; // the first failure; nothing more is written after it
+    size_t used;
+    unsigned char buffer[TAR_OUTPUT_SIZE];
+};
+
+void TarBeginOutput(TarOutput *out, FileHandle file);
+
+// Writes a ustar header for a plain file: 0, or the error (an error also for
+// a header that cannot be written).
+int TarWriteHeader(TarOutput *out, const char *name, int64_t size, int64_t mtime, unsigned mode);
 
 // Writes size bytes and the zeros that fill the last block: 0, or the error.
-int TarWriteData(FileHandle out, const void *data, int64_t size);
+int TarWriteData(TarOutput *out, const void *data, int64_t size);
 
 // Writes a member as it stands in its archive, header included: 0, or the error.
-int TarCopyMember(FileHandle out, const TarMember *member);
+int TarCopyMember(TarOutput *out, const TarMember *member);
 
-// Writes the end marker, two zero blocks: 0, or the error.
-int TarWriteEnd(FileHandle out);
+// Writes the end marker, two zero blocks, and what the buffer holds: 0, or
+// the error of any write since TarBeginOutput.
+int TarWriteEnd(TarOutput *out);
 
 #endif

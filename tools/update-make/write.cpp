@@ -78,7 +78,7 @@ static int ShipFile(const MakeOptions *options, const fs::path &staging, const C
     return ok;
 }
 
-static int WriteMember(FileHandle out, const char *name, const unsigned char *data, size_t size,
+static int WriteMember(TarOutput *out, const char *name, const unsigned char *data, size_t size,
                        int64_t mtime, unsigned mode) {
     Shipped form = ShippedForm(data, size, name);
     const unsigned char *bytes = form.bytes != nullptr ? form.bytes : data;
@@ -95,10 +95,13 @@ static int WriteMember(FileHandle out, const char *name, const unsigned char *da
 static int WritePackage(const MakeOptions *options, const fs::path &staging, const Plan *plan,
                         Totals *totals) {
     std::string path = (staging / options->package).string();
-    FileHandle out;
-    int error = CreateFileAnew(path.c_str(), &out);
+    FileHandle file;
+    int error = CreateFileAnew(path.c_str(), &file);
     if (error != 0)
         return 0;
+    static TarOutput output;
+    TarOutput *out = &output;
+    TarBeginOutput(out, file);
     for (size_t i = 0; i < plan->memberCount && error == 0; i++) {
         const TarMember *m = plan->members[i];
         error = WriteMember(out, m->name, m->data, static_cast<size_t>(m->size), m->mtime, m->mode);
@@ -113,8 +116,8 @@ static int WritePackage(const MakeOptions *options, const fs::path &staging, con
         error = TarWriteEnd(out);
     int64_t size = 0;
     if (error == 0)
-        error = SizeOfFile(out, &size);
-    CloseFileHandle(out);
+        error = SizeOfFile(file, &size);
+    CloseFileHandle(file);
     if (error == 0)
         printf("update-make: %s (%lld bytes): %zu new or changed members of %s\n", options->package,
                static_cast<long long>(size), plan->memberCount, options->archive);
