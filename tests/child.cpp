@@ -6,8 +6,9 @@
 //                   that is its standard output's file, then "done", then "own
 //                   group" when it leads a process group of its own
 //   startup         Windows: "flags=HEX show=N" of its start description
-//   hold NAME       Windows: holds NAME without sharing, makes NAME.ready, lets
-//                   go once NAME.stop exists (a minute at most)
+//   hold NAME       holds NAME (Windows: open without sharing; POSIX: a lock on
+//                   the file or directory), makes NAME.ready, lets go once
+//                   NAME.stop exists (a minute at most)
 //   wait STARTED RELEASE   makes STARTED, waits for RELEASE (30 s at most)
 //   anything else   the resource utility, set by the environment (empty = unset):
 //     WIZARD_TEST_LOG   appends its arguments, joined with blanks, as a line
@@ -24,6 +25,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -107,6 +110,17 @@ static int Probe(int argc, char **argv) {
 }
 #else
 static int Probe(int argc, char **argv) {
+    if (argc == 3 && strcmp(argv[1], "hold") == 0) {
+        std::string name = argv[2];
+        int held = open(name.c_str(), O_RDONLY);
+        if (held < 0 || flock(held, LOCK_EX) != 0)
+            return 3;
+        Write(name + ".ready", "");
+        WaitFor(name + ".stop", 60);
+        close(held);
+        remove((name + ".ready").c_str());
+        return 0;
+    }
     if (argc != 2 || strcmp(argv[1], "fds") != 0)
         return -1;
     struct stat out;

@@ -20,12 +20,14 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <list>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -224,16 +226,21 @@ class ScratchTest : public ::testing::Test {
     }
 };
 
-#ifdef _WIN32
-// A second process that holds a file open without sharing.
+// A second process that holds a file (Windows: open without sharing; POSIX: a
+// lock on the file or directory), the stand-in child's "hold".
 struct FileHolder {
+#ifdef _WIN32
     PROCESS_INFORMATION process;
+#else
+    pid_t process;
+#endif
     std::string name;
 };
 
 // Starts the child that holds name and waits until it does: true on success.
 inline bool StartHolding(FileHolder *holder, const std::string &name) {
     holder->name = name;
+#ifdef _WIN32
     std::string line = Child("hold " + name);
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
@@ -241,19 +248,30 @@ inline bool StartHolding(FileHolder *holder, const std::string &name) {
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &holder->process))
         return false;
+#else
+    holder->process = fork();
+    if (holder->process == 0) {
+        execl(ChildPath().c_str(), ChildPath().c_str(), "hold", name.c_str(), (char *)nullptr);
+        _exit(127);
+    }
+#endif
     for (int i = 0; i < 2000 && !Exists(name + ".ready"); i++)
-        Sleep(10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return Exists(name + ".ready");
 }
 
 // Lets go of the file and waits until the holder has ended.
 inline void StopHolding(FileHolder *holder) {
     WriteFile(holder->name + ".stop", "");
+#ifdef _WIN32
     WaitForSingleObject(holder->process.hProcess, 30000);
     CloseHandle(holder->process.hThread);
     CloseHandle(holder->process.hProcess);
-}
+#else
+    waitpid(holder->process, nullptr, 0);
 #endif
+    fs::remove(holder->name + ".stop");
+}
 
 #ifndef _WIN32
 // Pairs of product trees, old and new, as update-make takes them: the old

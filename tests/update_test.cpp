@@ -713,10 +713,10 @@ TEST_F(Update, LongestNamesInTheLongestDirectory) {
     // stops the update before it changes anything.
     if (deep.size() + 1 + 20 > PathLimit) {
         const std::string longer(20, 'v');
-        LayOut({{"setup.txt", Lines({"[HEADER]", "DST=" + archive, "[PRECHECK]",
-                                     "RESEXE=" + longer})},
-                {archive, "archive"},
-                {"given.lst", list}});
+        LayOut(
+            {{"setup.txt", Lines({"[HEADER]", "DST=" + archive, "[PRECHECK]", "RESEXE=" + longer})},
+             {archive, "archive"},
+             {"given.lst", list}});
         InstallUtility(longer);
         const Files before = Picture();
         RecordingReset();
@@ -724,6 +724,22 @@ TEST_F(Update, LongestNamesInTheLongestDirectory) {
         EXPECT_EQ(RecordedWith("warning ").at(0).rfind("Resource Utility (" + longer + ")", 0), 0u);
         EXPECT_EQ(Picture(), before);
     }
+}
+
+// One wizard at a time: one that starts while another holds the directory says
+// so and changes nothing.
+TEST_F(Update, SecondWizard) {
+    LayOut({});
+    FileHolder holder;
+    ASSERT_TRUE(StartHolding(&holder, PathSeparator == '/' ? "." : DirectoryLockFile));
+    const Files before = Picture();
+    RecordingReset();
+    EXPECT_EQ(WizardMain(""), 0);
+    EXPECT_EQ(Picture(), before);
+    StopHolding(&holder);
+    EXPECT_EQ(RecordedWith("warning "),
+              std::vector<std::string>{"Another update wizard is running in this directory. "
+                                       "Aborting."});
 }
 
 // The run sequence: the agreement, the window's states and the ways it ends.
