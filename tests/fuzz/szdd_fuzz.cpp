@@ -13,17 +13,18 @@ enum { OUT_LIMIT = 1 << 18 };
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static unsigned char out[OUT_LIMIT], packed[OUT_LIMIT];
-    int64_t result = SzddExpandMemory(data, size, out, sizeof out);
-    if (result >= 0
-            ? (uint64_t)result != ((uint32_t)data[10] | (uint32_t)data[11] << 8 |
-                                   (uint32_t)data[12] << 16 | (uint32_t)data[13] << 24)
+    int64_t written = 0;
+    int result = SzddExpandMemory(data, size, out, sizeof out, &written);
+    if (result == 0
+            ? (uint64_t)written != ((uint32_t)data[10] | (uint32_t)data[11] << 8 |
+                                    (uint32_t)data[12] << 16 | (uint32_t)data[13] << 24)
             : result != LZERROR_READ && result != LZERROR_WRITE && result != LZERROR_UNKNOWNALG)
         abort();
     if (SzddCompressBound(size) > sizeof packed)
         return 0;
     size_t packedSize = SzddCompress(data, size, 0, packed);
-    if (packedSize == 0 || SzddExpandMemory(packed, packedSize, out, size) != (int64_t)size ||
-        memcmp(out, data, size) != 0)
+    if (packedSize == 0 || SzddExpandMemory(packed, packedSize, out, size, &written) != 0 ||
+        written != (int64_t)size || memcmp(out, data, size) != 0)
         abort();
     return 0;
 }
