@@ -5,6 +5,12 @@
 #include "ui/recording/recording.h"
 #include "update/removal.h"
 
+#ifndef _WIN32
+#include <sys/xattr.h>
+#endif
+
+#include <tuple>
+
 namespace {
 
 class Files : public ScratchTest {};
@@ -102,6 +108,33 @@ TEST_F(Files, Primitives) {
     EXPECT_NE(RenameOver("small", "no/such/dir/to"), 0);
     EXPECT_EQ(ReadFile("small"), "s");
     EXPECT_TRUE(ReadFile("to") == data);
+}
+
+// A file that takes another's place carries who it is: owner and group (when
+// the wizard may set them), the mode with its set-user-ID bit, extended
+// attributes; on Windows the hidden and system attributes.
+TEST_F(Files, CarryIdentity) {
+    WriteFile("target", "old");
+    WriteFile("new", "new");
+#ifdef _WIN32
+    ASSERT_TRUE(SetFileAttributesA("target", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_EQ(CarryIdentity("target", "new"), 0);
+    EXPECT_EQ(GetFileAttributesA("new") & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+              (DWORD)(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+#else
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only the superuser may give a file to another owner";
+    ASSERT_EQ(chown("target", 65534, 65534), 0);
+    ASSERT_EQ(chmod("target", 04750), 0);
+    int attributes = setxattr("target", "user.note", "kept", 4, 0) == 0;
+    ASSERT_EQ(CarryIdentity("target", "new"), 0);
+    struct stat info;
+    ASSERT_EQ(stat("new", &info), 0);
+    EXPECT_EQ(std::make_tuple(info.st_uid, info.st_gid, info.st_mode & 07777),
+              std::make_tuple(65534u, 65534u, 04750u));
+    char value[8] = "";
+    EXPECT_EQ(attributes ? getxattr("new", "user.note", value, sizeof value) : 4, 4);
+#endif
 }
 
 TEST_F(Files, Names) {

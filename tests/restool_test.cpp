@@ -43,6 +43,14 @@ TEST_F(Restool, ArchivesGoBothWays) {
     ASSERT_EQ(Shell("TZ=UTC tar -tvf data.res"), 0);
     EXPECT_NE(ReadFile("out.txt").find(" 1970-01-24 03:33 added.txt\n"), std::string::npos);
     EXPECT_EQ(Shell("restool data.res /WORK"), 2);
+    // The new archive is written through a link to it and keeps who the old one is.
+    ASSERT_EQ(Shell("mv data.res real.res && ln -s real.res data.res && chmod 640 real.res && "
+                    "{ [ $(id -u) != 0 ] || chown 65534:65534 real.res; }"),
+              0);
+    EXPECT_EQ(Shell("restool data.res added.txt /ENCODE"), 0) << ReadFile("err.txt");
+    EXPECT_EQ(Shell("[ -L data.res ] && stat -c '%a %u' real.res"), 0);
+    EXPECT_EQ(ReadFile("out.txt"),
+              getuid() == 0 ? "640 65534\n" : "640 " + std::to_string(getuid()) + "\n");
 }
 
 // Each row leaves bad.tar (valid: a good archive whose member must not be

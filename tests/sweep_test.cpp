@@ -149,13 +149,18 @@ class Sweep : public ScratchTest {
         ASSERT_TRUE(whole.warnings.empty()) << whole.warnings[0];
         const Tree after = Look("whole");
         ASSERT_FALSE(HasWizardFiles(after, false));
-        printf("%d operations\n", whole.operations);
+        int points = 0;
         for (int n = 1; n <= whole.operations && failures < 5; n++) {
             for (int error : Errors)
                 Fail(n, error, before, after);
             for (const char *stop : {"end", "cut", "tear"})
                 Interrupt(stop + (" " + std::to_string(n)), after);
+            points += std::size(Errors) + 3;
         }
+        printf("%d operations, each failed %zu ways, ended, cut and torn: %d interrupted "
+               "updates, %s\n",
+               whole.operations, std::size(Errors), points,
+               failures == 0 ? "every one converged" : "some did not converge");
     }
 
     // Each file as before or as after, no temporary file left, and the warnings

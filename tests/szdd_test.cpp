@@ -142,6 +142,7 @@ TEST_F(Expansion, InPlaceTable) {
         // A file of that name is never overwritten: the next name is drawn.
         {"temporary name taken", packed, 1, "", 1},
         {"read-only", packed, 0, "The file (packed.ex_) is read-only and is not replaced", 1},
+        {"linked", packed, 0, "The file (packed.ex_) has other links and is not replaced", 1},
     };
     for (const InPlace &row : rows) {
         WriteFile("packed.ex_", row.bytes);
@@ -149,6 +150,8 @@ TEST_F(Expansion, InPlaceTable) {
             fs::permissions("packed.ex_", fs::perms::owner_read);
         if (row.what == "temporary name taken"s)
             fs::create_directory("WIZ29.TMP");
+        if (row.what == "linked"s)
+            fs::create_hard_link("packed.ex_", "other.ex_");
         RecordingReset();
         Wizard.RandomState = 1;
         ASSERT_EQ(BeginRecord("update.txt"), 0);
@@ -165,6 +168,7 @@ TEST_F(Expansion, InPlaceTable) {
         if (fs::is_directory("WIZ29.TMP"))
             fs::remove("WIZ29.TMP");
         fs::remove("packed.ex_");
+        fs::remove("other.ex_");
         for (const fs::directory_entry &entry : fs::directory_iterator("."))
             EXPECT_TRUE(entry.is_directory()) << row.what << " left " << entry.path();
     }

@@ -202,7 +202,7 @@ int PlatformCarryIdentity(const char *from, const char *to) {
     if ((was.st_uid != now.st_uid || was.st_gid != now.st_gid) &&
         chown(to, was.st_uid, was.st_gid) != 0)
         mode &= ~(mode_t)(S_ISUID | S_ISGID);
-    if (chmod(to, mode) != 0)
+    if ((now.st_mode & 07777) != mode && chmod(to, mode) != 0)
         return errno;
     CarryAttributes(from, to);
     return 0;
