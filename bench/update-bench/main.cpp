@@ -271,7 +271,7 @@ static int BaselineEncode(const char *utility, int first, int count) {
         FileName(first + i, names[i], sizeof names[i]);
         argv[argc++] = names[i];
     }
-    argv[argc++] = (char *)"/ENCODE";
+    argv[argc++] = (char *)EncodeVerb;
     argv[argc] = nullptr;
 
     int capture = open(UtilityCaptureFile, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

@@ -12,8 +12,9 @@
 // would start some other program or name some other file.
 enum {
     UTILITY_PATH_SIZE = (PATH_SIZE - 1) + 1 + (NAME_SIZE - 1) + 1,
-    COMMAND_LINE_SIZE = (UTILITY_PATH_SIZE - 1) + 2 * NAME_SIZE + (UTILITY_NAMES_SIZE - 1) + 1 +
-                        (int)sizeof "/ENCODE"
+    VERB_ROOM = 16, // a blank, the longest verb of the contract and the zero, with room
+    COMMAND_LINE_SIZE = (UTILITY_PATH_SIZE - 1) + 2 * NAME_SIZE + (UTILITY_NAMES_SIZE - 1) +
+                        VERB_ROOM
 };
 
 // What each verb's command line carries before the verb, and what a failed
