@@ -15,12 +15,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <filesystem>
-#include <string>
-#include <system_error>
-
-namespace fs = std::filesystem;
-
 enum {
     WINDOWS_PATH_LIMIT = 259, // what Windows opens, directory included
     ENTRY_FIELDS = 3          // name, time and extra, as the work list takes them
@@ -32,30 +26,6 @@ static char PointerFile[PATH_SIZE], ScriptFile[PATH_SIZE], Utility[NAME_SIZE];
 
 void SetCheckedDirectoryLength(size_t length) {
     BaseLength = length;
-}
-
-static char Product[PATH_SIZE * 16];
-
-void SetProductDirectory(const char *directory) {
-    snprintf(Product, sizeof Product, "%s", directory);
-}
-
-static int Executable(const std::string &path) {
-    std::error_code error;
-    return (fs::status(path, error).permissions() & fs::perms::owner_exec) != fs::perms::none;
-}
-
-// The wizard keeps the mode of the file it replaces, which is the compressed
-// COPY file once the update has been copied into the product.
-static void CheckExecuteBit(const char *file, uint32_t line, const char *name) {
-    if (Product[0] == '\0' || !IsCompressed(name))
-        return;
-    std::string before = std::string(Product) + PathSeparator + name;
-    if (Executable(before) && !Executable(name))
-        Report(file, line,
-               "COPY %s is compressed without the execute bit that the product's file has: the "
-               "expanded program will not start; szdd-compress keeps a file's mode",
-               name);
 }
 
 void SetUpdateFiles(const char *pointer, const char *script) {
@@ -190,7 +160,6 @@ static void CheckEntry(const char *file, uint32_t line, const ContractKey *entry
                name);
     else if (isCopy) {
         CheckCompressed(file, line, name, "the wizard skips it");
-        CheckExecuteBit(file, line, name);
     }
 }
 

@@ -11,9 +11,6 @@
 // The length of the full name of the directory checked, for the name limits.
 void SetCheckedDirectoryLength(size_t length);
 
-// The product's directory (full name) that the update goes into, or "".
-void SetProductDirectory(const char *directory);
-
 // The pointer file and the update script of the update checked.
 void SetUpdateFiles(const char *pointer, const char *script);
 
