@@ -74,6 +74,8 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
         {"update.txt", "app.cfg,", "app.cfg.,", "update.txt:15: COPY \"app.cfg.\" ends in a", 0},
         {"update.txt", "DST=data.res", "DST=data.res\r\nMANIFEST=gone.sum",
          "update.txt:5: manifest gone.sum (MANIFEST) does not exist", 1},
+        {"update.txt", "DST=data.res", "DST=data.res\r\nMANIFEST=old.log",
+         "update.txt:21: REMOVE old.log deletes the manifest early", 2},
     };
     for (const Broken &row : rows) {
         for (const fs::directory_entry &entry : fs::directory_iterator("."))

@@ -63,7 +63,9 @@ static void CheckScript(const char *pointer, const char *script, uint32_t cmdLin
         return;
     }
     NoteFile(script);
-    SetUpdateFiles(pointer, script);
+    char manifest[NAME_SIZE] = "";
+    GetSectionValue(ManifestKey.section, ManifestKey.key, manifest, sizeof manifest);
+    SetUpdateFiles(pointer, script, manifest);
     CheckScriptText(script);
     CheckArchive(script);
     CheckPrecheck(script);

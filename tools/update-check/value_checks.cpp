@@ -22,31 +22,38 @@ enum {
 
 static size_t BaseLength; // of the checked directory's full name
 // The files that a rerun of an interrupted update needs, as the wizard names them.
-static char PointerFile[PATH_SIZE], ScriptFile[PATH_SIZE], Utility[NAME_SIZE];
+static char PointerFile[PATH_SIZE], ScriptFile[PATH_SIZE], ManifestName[NAME_SIZE],
+    Utility[NAME_SIZE];
 
 void SetCheckedDirectoryLength(size_t length) {
     BaseLength = length;
 }
 
-void SetUpdateFiles(const char *pointer, const char *script) {
+void SetUpdateFiles(const char *pointer, const char *script, const char *manifest) {
     snprintf(PointerFile, sizeof PointerFile, "%s", pointer);
     snprintf(ScriptFile, sizeof ScriptFile, "%s", script);
+    snprintf(ManifestName, sizeof ManifestName, "%s", manifest);
     Utility[0] = '\0';
 }
 
 // The file pass removes files before the encoding runs, and a rerun needs the
-// pointer file and the script: those go through the cleanup list.
+// pointer file, the script and the manifest: those go through the cleanup list.
 static void CheckRemoval(const char *file, uint32_t line, const char *name) {
+    const char *early = SameNameIgnoringCase(name, PointerFile)  ? "pointer file"
+                        : SameNameIgnoringCase(name, ScriptFile) ? "update script"
+                        : ManifestName[0] != '\0' && SameNameIgnoringCase(name, ManifestName)
+                            ? "manifest"
+                            : nullptr;
     if (Utility[0] != '\0' && SameNameIgnoringCase(name, Utility))
         Report(file, line,
                "REMOVE %s deletes the resource utility before it adds the new files to the "
                "archive: they never get there; let the cleanup list delete it",
                name);
-    else if (SameNameIgnoringCase(name, PointerFile) || SameNameIgnoringCase(name, ScriptFile))
+    else if (early != nullptr)
         Report(file, line,
                "REMOVE %s deletes the %s early: an interrupted run could not be run again; let "
                "the cleanup list delete it",
-               name, SameNameIgnoringCase(name, PointerFile) ? "pointer file" : "update script");
+               name, early);
 }
 
 // Values: names, numbers and compressed inputs.
