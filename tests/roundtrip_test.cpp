@@ -44,8 +44,9 @@ TEST_F(RoundTrip, GeneratedPairs) {
 }
 
 // Three versions of a product and update-make's update from the second to the
-// third, with its manifest, put into a product and run: on the second it gives
-// the third and proves it; on the first, on the second with an input cut short
+// third, with its manifest, put into a product and run: on the second, whose
+// user changed a file the update leaves to users, it gives the third and
+// proves it; on the first, on the second with an input cut short
 // or a needed file missing, the wizard stops before it changes a byte, and
 // update-check has said so; a result that differs from the manifest keeps the
 // update. Each row: what is done to the product after the update is put in.
@@ -55,12 +56,16 @@ TEST_F(RoundTrip, ThreeVersions) {
     for (const char *v : {"v1", "v2"})
         WriteFile(std::string(v) + "/old.log", "a log the third version drops");
     WriteFile("v2/kept.txt", "as the second and third versions have it");
+    WriteFile("v2/user.cfg", "settings that users change");
     CopyTree("v2", "v3");
     fs::remove("v3/old.log");
     WriteFile("v3/notes.txt", Repeat("the third version's notes\n", 200));
     ASSERT_EQ(Shell("cd v3 && echo m9 >m9 && ./restool.exe data.res m9 /ENCODE && rm m9"), 0);
-    ASSERT_EQ(Shell(UPDATE_MAKE_PATH " --archive data.res --utility restool.exe v2 v3 out"), 0)
+    ASSERT_EQ(Shell(UPDATE_MAKE_PATH " --archive data.res --utility restool.exe --changeable "
+                                     "user.cfg v2 v3 out"),
+              0)
         << ReadFile("out.txt");
+    EXPECT_EQ(ReadFile("out/update.sum").find("user.cfg"), std::string::npos);
     const std::string wrong = "sed -i '/^result .*  notes.txt$/s/ [0-9a-f]\\{64\\}  / " +
                               std::string(64, '0') + "  /' p/update.sum";
     const struct {
@@ -69,7 +74,8 @@ TEST_F(RoundTrip, ThreeVersions) {
         int status;
         const char *said, *found;
     } rows[] = {
-        {"the second", "v2", "true", 0, "All done.", nullptr},
+        {"the second", "v2", "echo mine >p/user.cfg && cp -p p/user.cfg v3", 0, "All done.",
+         nullptr},
         {"the first", "v1", "true", 3, "Product file (", "the product is another version"},
         {"an input cut short", "v2", "head -c 40 out/notes.txt >p/notes.txt", 3,
          "Update file (notes.txt) is damaged or incomplete. Aborting.",
