@@ -43,6 +43,71 @@ TEST_F(RoundTrip, GeneratedPairs) {
     }
 }
 
+// Three versions of a product and update-make's update from the second to the
+// third, with its manifest, put into a product and run: on the second, whose
+// user changed a file the update leaves to users, it gives the third and
+// proves it; on the first, on the second with an input cut short
+// or a needed file missing, the wizard stops before it changes a byte, and
+// update-check has said so; a result that differs from the manifest keeps the
+// update. Each row: what is done to the product after the update is put in.
+TEST_F(RoundTrip, ThreeVersions) {
+    MakePair(7, "v1", "v2");
+    WriteFile("v1/kept.txt", "as the first version has it");
+    for (const char *v : {"v1", "v2"})
+        WriteFile(std::string(v) + "/old.log", "a log the third version drops");
+    WriteFile("v2/kept.txt", "as the second and third versions have it");
+    WriteFile("v2/user.cfg", "settings that users change");
+    CopyTree("v2", "v3");
+    fs::remove("v3/old.log");
+    WriteFile("v3/notes.txt", Repeat("the third version's notes\n", 200));
+    ASSERT_EQ(Shell("cd v3 && echo m9 >m9 && ./restool.exe data.res m9 /ENCODE && rm m9"), 0);
+    ASSERT_EQ(Shell(UPDATE_MAKE_PATH " --archive data.res --utility restool.exe --changeable "
+                                     "user.cfg v2 v3 out"),
+              0)
+        << ReadFile("out.txt");
+    EXPECT_EQ(ReadFile("out/update.sum").find("user.cfg"), std::string::npos);
+    const std::string wrong = "sed -i '/^result .*  notes.txt$/s/ [0-9a-f]\\{64\\}  / " +
+                              std::string(64, '0') + "  /' p/update.sum";
+    const struct {
+        const char *name, *base;
+        std::string change;
+        int status;
+        const char *said, *found;
+    } rows[] = {
+        {"the second", "v2", "echo mine >p/user.cfg && cp -p p/user.cfg v3", 0, "All done.",
+         nullptr},
+        {"the first", "v1", "true", 3, "Product file (", "the product is another version"},
+        {"an input cut short", "v2", "head -c 40 out/notes.txt >p/notes.txt", 3,
+         "Update file (notes.txt) is damaged or incomplete. Aborting.",
+         "input notes.txt is not as the update shipped it"},
+        {"a needed file missing", "v2", "rm p/kept.txt", 3,
+         "Product file (kept.txt) could not be located: this update is for another version.",
+         "needed kept.txt does not exist"},
+        {"a result that differs", "v2", wrong, 4,
+         "File (notes.txt) is not as this update should leave it.  Skipping cleanup.", nullptr},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all("p");
+        CopyTree(row.base, "p");
+        CopyTree("out", "p");
+        ASSERT_EQ(Shell(row.change), 0);
+        EXPECT_EQ(Shell(UPDATE_CHECK_PATH " p"), row.found != nullptr) << ReadFile("out.txt");
+        EXPECT_TRUE(row.found == nullptr ||
+                    ReadFile("out.txt").find(row.found) != std::string::npos)
+            << ReadFile("out.txt");
+        const Tree before = Look("p");
+        EXPECT_EQ(Shell("yes | " WIZARD_PATH " /DIR=" + fs::absolute("p").string()), row.status);
+        EXPECT_NE(ReadFile("out.txt").find(row.said), std::string::npos) << ReadFile("out.txt");
+        // Stopped: byte for byte as before; run: the third version.
+        const Tree &want = row.status == 3 ? before : Result("v3");
+        EXPECT_EQ(row.status == 4 ? std::vector<std::string>()
+                                  : Differences(row.status == 3 ? Look("p") : Result("p"), want),
+                  std::vector<std::string>());
+        EXPECT_EQ(Exists("p/update.wiz") && Exists("p/patch.src"), row.status != 0);
+    }
+}
+
 // Each row changes a plain pair (old: a.txt, the utility, an archive of m0; new:
 // the same) by a shell command run above both, and names what update-make says.
 TEST_F(RoundTrip, RefusedWithNothingWritten) {

@@ -267,6 +267,10 @@ TEST_F(Sweep, MadeUpdates) {
         fs::path base = dir / ("pair" + std::to_string(pair));
         MakePair(pair, base / "old", base / "new");
         WriteFile((base / "new" / "big.txt").string(), Repeat("a line of the large file\n", 9000));
+        // The manifest expects the utility that the sweep runs.
+        for (const char *tree : {"old", "new"})
+            fs::copy_file(FAULT_RESTOOL_PATH, base / tree / "restool.exe",
+                          fs::copy_options::overwrite_existing);
         ASSERT_EQ(Shell(UPDATE_MAKE_PATH " --archive data.res --utility restool.exe " +
                         Quoted(base / "old") + " " + Quoted(base / "new") + " " +
                         Quoted(base / "out")),

@@ -17,6 +17,8 @@ const char RecordFile[] = "!wizard.rec";
 const char RecordDraftFile[] = "!wizard.new";
 const char DirectoryLockFile[] = "!wizard.lck";
 
+const char ManifestFile[] = "update.sum";
+
 const char WorkMarkerFile[] = "restool.ok";
 const char CleanupMember[] = ".cleanup";
 
@@ -30,15 +32,16 @@ const ContractKey ArchiveKey = {"HEADER", "DST", 0};
 const ContractKey SourceKey = {"PRECHECK", "SRC", 0};
 const ContractKey UtilityKey = {"PRECHECK", "RESEXE", 0};
 const ContractKey UpdateFileKey = {"PRECHECK", "UPD", 0};
+const ContractKey ManifestKey = {"HEADER", "MANIFEST", 0};
 const ContractKey CopyKey = {"COPY", "COPY", 1};
 const ContractKey ExecuteKey = {"EXECUTE", "EXE", 1};
 const ContractKey RemoveKey = {"REMOVE", "REMOVE", 1};
 const ContractKey AddKey = {"ADD", "FILE", 1};
 const ContractKey CleanupKey = {"PFF", "ENTRY", 1};
 
-const ContractKey *const ScriptKeys[] = {
-    &ScriptKey,     &HeaderProgramKey, &ArchiveKey, &SourceKey, &UtilityKey,
-    &UpdateFileKey, &CopyKey,          &ExecuteKey, &RemoveKey, nullptr};
+const ContractKey *const ScriptKeys[] = {&ScriptKey,  &HeaderProgramKey, &ArchiveKey,  &SourceKey,
+                                         &UtilityKey, &UpdateFileKey,    &ManifestKey, &CopyKey,
+                                         &ExecuteKey, &RemoveKey,        nullptr};
 
 static char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c;

@@ -30,6 +30,11 @@ extern const char RecordFile[];        // "!wizard.rec"
 extern const char RecordDraftFile[];   // "!wizard.new"
 extern const char DirectoryLockFile[]; // "!wizard.lck"
 
+// The manifest that update-make writes into an update by default: what the
+// update expects of the product before it changes anything and what it
+// leaves after (script/manifest.h). The script names it (ManifestKey).
+extern const char ManifestFile[]; // "update.sum"
+
 // The sample utility's own: the marker of a successful /WORK that its /DUMP
 // reads, and the package member that names what the cleanup deletes besides
 // the package.
@@ -59,6 +64,7 @@ extern const ContractKey ArchiveKey;       // [HEADER] DST: the resource archive
 extern const ContractKey SourceKey;        // [PRECHECK] SRC: the package for the utility
 extern const ContractKey UtilityKey;       // [PRECHECK] RESEXE: the resource utility
 extern const ContractKey UpdateFileKey;    // [PRECHECK] UPD: expanded, nothing else
+extern const ContractKey ManifestKey;      // [HEADER] MANIFEST: checked before, proven after
 extern const ContractKey CopyKey;          // [COPY] COPY: a file to expand and stamp
 extern const ContractKey ExecuteKey;       // [EXECUTE] EXE: a command line to run
 extern const ContractKey RemoveKey;        // [REMOVE] REMOVE: a file to delete

@@ -7,6 +7,7 @@
 #include "update/child.h"
 #include "update/encoding.h"
 #include "update/expansion.h"
+#include "update/manifest_check.h"
 #include "update/record.h"
 #include "update/removal.h"
 #include "update/replacement.h"
@@ -111,7 +112,9 @@ void ExecutionPass() {
     // what the update no longer needs once all its files are in the archive:
     // while one is not, the package and the update files stay for another run.
     ChangeDirectory(Wizard.BaseDirectory);
-    int complete = encoding == ENCODING_DONE && !AnyEntryFailed();
+    // An update with a manifest proves its result first: one that differs
+    // keeps the update for another look.
+    int complete = encoding == ENCODING_DONE && !AnyEntryFailed() && ProveResults();
     int recorded = complete ? RecordCleanup() : 0;
     if (recorded != 0)
         ShowWarningF("Could not write file (%s)[%d].", RecordFile, recorded);

@@ -7,6 +7,7 @@
 #include "sys/files.h"
 #include "ui/progress.h"
 #include "update/expansion.h"
+#include "update/manifest_check.h"
 #include "update/record.h"
 #include "update/replacement.h"
 #include "update/removal.h"
@@ -202,9 +203,12 @@ static int ReadCleanupList(PlanningStorage *work) {
     return 1;
 }
 
-// Everything that comes from the pointer file and the script.
+// Everything that comes from the pointer file and the script. The product is
+// checked against the update's manifest before CheckInputs makes the first
+// change to the directory.
 static int ReadUpdateScript(PlanningStorage *work) {
-    if (!ReadPointerFile() || !ReadScriptNames(work) || !CheckInputs() || !AddScriptEntries(work))
+    if (!ReadPointerFile() || !ReadScriptNames(work) || !CheckProduct() || !CheckInputs() ||
+        !AddScriptEntries(work))
         return 0;
     ReleaseText();
     return 1;

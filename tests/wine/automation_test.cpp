@@ -251,6 +251,19 @@ TEST_F(Example, RunsToFinish) {
     EXPECT_EQ(ExitCode(run), 0);
 }
 
+// A product in WIZARD_EXAMPLE/stop that the update was not made for, made by
+// example/wine_e2e.sh, which checks that nothing changed: the check's warning,
+// WIZARD_WARNING word for word, closes the window.
+TEST_F(Example, StopsWithItsWarning) {
+    const std::string warning = getenv("WIZARD_WARNING") ? getenv("WIZARD_WARNING") : "unset";
+    ASSERT_NE(Start(true, ExampleDir("stop")), nullptr);
+    HWND box = Box(IDOK);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(TextOf(GetDlgItem(box, BOX_TEXT)), warning);
+    Press(box, IDOK);
+    EXPECT_EQ(ExitCode(run), 0);
+}
+
 using Show = Wizard;
 
 // For scripts/screenshots: shows the WIZARD_SHOW dialog (agreement or progress,

@@ -5,6 +5,7 @@
 #include "check.h"
 
 #include "findings.h"
+#include "manifest_checks.h"
 #include "script/contract.h"
 #include "script/text_reader.h"
 #include "state/version.h"
@@ -62,30 +63,26 @@ static void CheckScript(const char *pointer, const char *script, uint32_t cmdLin
         return;
     }
     NoteFile(script);
-    SetUpdateFiles(pointer, script);
+    char manifest[NAME_SIZE] = "";
+    GetSectionValue(ManifestKey.section, ManifestKey.key, manifest, sizeof manifest);
+    SetUpdateFiles(pointer, script, manifest);
     CheckScriptText(script);
     CheckArchive(script);
     CheckPrecheck(script);
     CheckEntries(script, &CopyKey);
     CheckEntries(script, &ExecuteKey);
     CheckEntries(script, &RemoveKey);
+    CheckManifest(script);
     ReleaseText();
 }
 
-int CheckUpdate(const char *dir, const char *product, char *report, size_t size) {
-    static char home[HOME_SIZE], base[HOME_SIZE], before[HOME_SIZE];
+int CheckUpdate(const char *dir, char *report, size_t size) {
+    static char home[HOME_SIZE], base[HOME_SIZE];
     ResetFindings();
     if (size > 0)
         report[0] = '\0';
     if (ReadCurrentDirectory(home, sizeof home) != 0)
         home[0] = '\0';
-    // The product's directory as seen from the update's.
-    before[0] = '\0';
-    if (product != nullptr && product[0] != '\0' &&
-        (ChangeDirectory(product) != 0 || ReadCurrentDirectory(before, sizeof before) != 0 ||
-         ChangeDirectory(home) != 0))
-        return -1;
-    SetProductDirectory(before);
     if (dir != nullptr && dir[0] != '\0' && ChangeDirectory(dir) != 0)
         return -1;
     SetCheckedDirectoryLength(ReadCurrentDirectory(base, sizeof base) == 0 ? strlen(base) : 0);
@@ -108,17 +105,19 @@ int CheckUpdate(const char *dir, const char *product, char *report, size_t size)
     return FindingTotal();
 }
 
-static const char Usage[] = "usage: update-check [--product PRODUCT] [DIR]\n"
+static const char Usage[] = "usage: update-check [DIR]\n"
                             "       update-check --help | --version\n";
 
 static const char Help[] =
     "Examines the update in DIR (default: the current directory) as the update\n"
     "wizard would read it, without changing a byte and without running anything:\n"
     "the *.wiz pointer file, the update script, the utility, the archive and the\n"
-    "files that the script names, compressed ones decoded in full. One line per\n"
-    "finding, \"file:line: message\", in the order of the files. With --product,\n"
-    "DIR holds the update alone and PRODUCT is the product it goes into: a COPY\n"
-    "file is compared with the product's file that it replaces.\n"
+    "files that the script names, compressed ones decoded in full. When the script\n"
+    "names a manifest (MANIFEST), DIR is the product with the update in it, and\n"
+    "every file is judged against the manifest as the wizard judges it before it\n"
+    "changes anything: the update's files as shipped, the product's as the version\n"
+    "the update is for has them. One line per finding, \"file:line: message\", in\n"
+    "the order of the files.\n"
     "Exit status: 0 nothing found, 1 something found, 2 usage error.\n"
     "The update author's guide: " WIZARD_GUIDE ".\n";
 
@@ -131,21 +130,14 @@ int UpdateCheckCommand(int argc, const char *const *argv, char *report, size_t s
         snprintf(report, size, "update-check %s\n", WIZARD_VERSION);
         return 0;
     }
-    const char *product = "";
-    int at = 1;
-    if (argc >= 3 && strcmp(argv[1], "--product") == 0) {
-        product = argv[2];
-        at = 3;
-    }
-    if (argc > at + 1 || (argc == at + 1 && argv[at][0] == '-')) {
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
         snprintf(report, size, "%s", Usage);
         return 2;
     }
-    const char *dir = argc == at + 1 ? argv[at] : "";
-    int found = CheckUpdate(dir, product, report, size);
+    const char *dir = argc == 2 ? argv[1] : "";
+    int found = CheckUpdate(dir, report, size);
     if (found < 0) {
-        snprintf(report, size, "update-check: %s%s%s: cannot enter a directory\n", dir,
-                 product[0] != '\0' ? ", " : "", product);
+        snprintf(report, size, "update-check: %s: cannot enter the directory\n", dir);
         return 2;
     }
     return found > 0 ? 1 : 0;

@@ -18,11 +18,9 @@ enum {
 // file, update script, list files) and of their lines. The report is cut to
 // size and always terminated. Returns the number of findings, or -1 when dir
 // cannot be entered. The current directory is the same afterwards.
-// product, when not none or "", is the product's directory as it was before
-// the update was copied into it, for what only a comparison shows.
-int CheckUpdate(const char *dir, const char *product, char *report, size_t size);
+int CheckUpdate(const char *dir, char *report, size_t size);
 
-// The command "update-check [--product DIR] [DIR]" (also --help and --version): its exit
+// The command "update-check [DIR]" (also --help and --version): its exit
 // status, 0 nothing found, 1 something found, 2 usage error or a DIR that
 // cannot be entered; report receives what the command prints, for standard
 // output with 0 and 1, for standard error with 2.

@@ -11,7 +11,7 @@
 enum {
     LINT_LINE_SIZE = 256, // what the lint looks at of one line
     MAX_SECTIONS = 5,
-    MAX_KEYS = 3,
+    MAX_KEYS = 4,
     NO_SECTION = -1, // before the first header
     NOT_READ = -2    // a section the wizard never reads, or its second copy
 };

@@ -15,12 +15,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <filesystem>
-#include <string>
-#include <system_error>
-
-namespace fs = std::filesystem;
-
 enum {
     WINDOWS_PATH_LIMIT = 259, // what Windows opens, directory included
     ENTRY_FIELDS = 3          // name, time and extra, as the work list takes them
@@ -28,55 +22,38 @@ enum {
 
 static size_t BaseLength; // of the checked directory's full name
 // The files that a rerun of an interrupted update needs, as the wizard names them.
-static char PointerFile[PATH_SIZE], ScriptFile[PATH_SIZE], Utility[NAME_SIZE];
+static char PointerFile[PATH_SIZE], ScriptFile[PATH_SIZE], ManifestName[NAME_SIZE],
+    Utility[NAME_SIZE];
 
 void SetCheckedDirectoryLength(size_t length) {
     BaseLength = length;
 }
 
-static char Product[PATH_SIZE * 16];
-
-void SetProductDirectory(const char *directory) {
-    snprintf(Product, sizeof Product, "%s", directory);
-}
-
-static int Executable(const std::string &path) {
-    std::error_code error;
-    return (fs::status(path, error).permissions() & fs::perms::owner_exec) != fs::perms::none;
-}
-
-// The wizard keeps the mode of the file it replaces, which is the compressed
-// COPY file once the update has been copied into the product.
-static void CheckExecuteBit(const char *file, uint32_t line, const char *name) {
-    if (Product[0] == '\0' || !IsCompressed(name))
-        return;
-    std::string before = std::string(Product) + PathSeparator + name;
-    if (Executable(before) && !Executable(name))
-        Report(file, line,
-               "COPY %s is compressed without the execute bit that the product's file has: the "
-               "expanded program will not start; szdd-compress keeps a file's mode",
-               name);
-}
-
-void SetUpdateFiles(const char *pointer, const char *script) {
+void SetUpdateFiles(const char *pointer, const char *script, const char *manifest) {
     snprintf(PointerFile, sizeof PointerFile, "%s", pointer);
     snprintf(ScriptFile, sizeof ScriptFile, "%s", script);
+    snprintf(ManifestName, sizeof ManifestName, "%s", manifest);
     Utility[0] = '\0';
 }
 
 // The file pass removes files before the encoding runs, and a rerun needs the
-// pointer file and the script: those go through the cleanup list.
+// pointer file, the script and the manifest: those go through the cleanup list.
 static void CheckRemoval(const char *file, uint32_t line, const char *name) {
+    const char *early = SameNameIgnoringCase(name, PointerFile)  ? "pointer file"
+                        : SameNameIgnoringCase(name, ScriptFile) ? "update script"
+                        : ManifestName[0] != '\0' && SameNameIgnoringCase(name, ManifestName)
+                            ? "manifest"
+                            : nullptr;
     if (Utility[0] != '\0' && SameNameIgnoringCase(name, Utility))
         Report(file, line,
                "REMOVE %s deletes the resource utility before it adds the new files to the "
                "archive: they never get there; let the cleanup list delete it",
                name);
-    else if (SameNameIgnoringCase(name, PointerFile) || SameNameIgnoringCase(name, ScriptFile))
+    else if (early != nullptr)
         Report(file, line,
                "REMOVE %s deletes the %s early: an interrupted run could not be run again; let "
                "the cleanup list delete it",
-               name, SameNameIgnoringCase(name, PointerFile) ? "pointer file" : "update script");
+               name, early);
 }
 
 // Values: names, numbers and compressed inputs.
@@ -190,7 +167,6 @@ static void CheckEntry(const char *file, uint32_t line, const ContractKey *entry
                name);
     else if (isCopy) {
         CheckCompressed(file, line, name, "the wizard skips it");
-        CheckExecuteBit(file, line, name);
     }
 }
 

@@ -11,11 +11,9 @@
 // The length of the full name of the directory checked, for the name limits.
 void SetCheckedDirectoryLength(size_t length);
 
-// The product's directory (full name) that the update goes into, or "".
-void SetProductDirectory(const char *directory);
-
-// The pointer file and the update script of the update checked.
-void SetUpdateFiles(const char *pointer, const char *script);
+// The pointer file, the update script and the manifest ("" for none) of the
+// update checked.
+void SetUpdateFiles(const char *pointer, const char *script, const char *manifest);
 
 // A name that the wizard opens, given by key what at line of file.
 void CheckName(const char *file, uint32_t line, const char *what, const char *name);

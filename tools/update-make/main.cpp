@@ -1,6 +1,7 @@
 // update-make [options] OLD NEW OUT: the update that turns the product tree OLD
 // into NEW, written to OUT, ready to be copied into the product.
 #include "plan.h"
+#include "script/contract.h"
 #include "state/version.h"
 #include "write.h"
 
@@ -20,9 +21,13 @@ static const char Help[] =
     "the new tree's times; REMOVE lines for files that are gone), every shipped\n"
     "file SZDD-compressed where that makes it smaller, and the package of new and\n"
     "changed archive members for the sample utility (restool), which also has the\n"
-    "cleanup delete the package, the script and last the pointer file. Copy OUT\n"
-    "into the product with the files' modes (cp -a OUT/. PRODUCT), then run the\n"
-    "wizard there.\n"
+    "cleanup delete the package, the manifest, the script and last the pointer\n"
+    "file. The manifest holds the size and SHA-256 of the update's own files, of\n"
+    "the product's files that it needs, replaces or removes, of its archive and of\n"
+    "every file it leaves: the wizard checks the product against it before it\n"
+    "changes anything and proves the result before the cleanup. Copy OUT into the\n"
+    "product with the files' modes (cp -a OUT/. PRODUCT), then run the wizard\n"
+    "there.\n"
     "  --archive NAME   the product's resource archive (DST), as the product holds\n"
     "                   it; needed\n"
     "  --utility NAME   the product's resource utility (RESEXE); needed\n"
@@ -30,6 +35,11 @@ static const char Help[] =
     "  --pointer NAME   the pointer file (default update.wiz)\n"
     "  --script NAME    the update script (default update.txt)\n"
     "  --package NAME   the package for the utility (default patch.src)\n"
+    "  --manifest NAME  the manifest (default update.sum)\n"
+    "  --no-manifest    no manifest: the wizard checks and proves nothing\n"
+    "  --changeable NAME  a file, or a folder and every file below it, that users\n"
+    "                   may change (settings): the manifest does not expect it as\n"
+    "                   the trees have it; repeatable\n"
     "  --windows        backslashes between the parts of names, for Windows\n"
     "A problem that the author must decide (a name the wizard's files cannot\n"
     "carry, an empty new directory, a removed directory, a member the archive\n"
@@ -55,6 +65,7 @@ static int ReadOptions(int argc, char **argv, MakeOptions *options) {
     options->pointer = "update.wiz";
     options->script = "update.txt";
     options->package = "patch.src";
+    options->manifest = ManifestFile;
     options->separator = std::filesystem::path::preferred_separator == '\\' ? '\\' : '/';
     const char *roots[3];
     int rootCount = 0;
@@ -72,6 +83,13 @@ static int ReadOptions(int argc, char **argv, MakeOptions *options) {
             ok = TakeValue(argc, argv, &i, &options->script);
         else if (strcmp(arg, "--package") == 0)
             ok = TakeValue(argc, argv, &i, &options->package);
+        else if (strcmp(arg, "--manifest") == 0)
+            ok = TakeValue(argc, argv, &i, &options->manifest);
+        else if (strcmp(arg, "--no-manifest") == 0)
+            options->manifest = nullptr;
+        else if (strcmp(arg, "--changeable") == 0)
+            ok = options->changeableCount < MAX_CHANGEABLE &&
+                 TakeValue(argc, argv, &i, &options->changeable[options->changeableCount++]);
         else if (strcmp(arg, "--windows") == 0)
             options->separator = '\\';
         else if (strcmp(arg, "--time") == 0 && (ok = TakeValue(argc, argv, &i, &time)))

@@ -35,6 +35,17 @@ void ScriptName(const MakeOptions *options, const char *name, char *dest, size_t
             *at = options->separator;
 }
 
+int IsChangeable(const MakeOptions *options, const char *name) {
+    for (int i = 0; i < options->changeableCount; i++) {
+        size_t length = strlen(options->changeable[i]);
+        length -= length > 0 && options->changeable[i][length - 1] == '/';
+        if (strncmp(name, options->changeable[i], length) == 0 &&
+            (name[length] == '\0' || name[length] == '/'))
+            return 1;
+    }
+    return 0;
+}
+
 static int EndsWithIgnoringCase(const char *name, const char *end) {
     size_t length = strlen(name), endLength = strlen(end);
     return length >= endLength && SameNameIgnoringCase(name + length - endLength, end);
@@ -208,7 +219,8 @@ static int PlanArchive(const MakeOptions *options, Plan *plan) {
         const char *name = m->name;
         if (FindEntry(&plan->newTree, name) != nullptr || IsWizardFileName(name) ||
             strcmp(name, options->package) == 0 || strcmp(name, options->script) == 0 ||
-            strcmp(name, options->pointer) == 0)
+            strcmp(name, options->pointer) == 0 ||
+            (options->manifest != nullptr && strcmp(name, options->manifest) == 0))
             problems += Problem(name, "a member with the name of a file of the product or the "
                                       "update: the wizard deletes every file it adds");
         problems += CheckArgument(name) + CheckTime(name, m->mtime);
@@ -225,13 +237,17 @@ static int CheckNames(const MakeOptions *options, const Plan *plan) {
         problems += Problem(options->archive, "the old tree has no such archive");
     if (utility == nullptr || utility->directory)
         problems += Problem(options->utility, "the new tree has no such utility");
-    const char *own[] = {options->pointer, options->script, options->package};
+    const char *own[] = {options->pointer, options->script, options->package, options->manifest};
     for (const char *name : own) {
+        if (name == nullptr)
+            continue;
         if (FindEntry(&plan->oldTree, name) != nullptr ||
             FindEntry(&plan->newTree, name) != nullptr)
             problems += Problem(name, "a file of the update that a tree holds already");
         problems += CheckLineName(options, name, CleanupKey.key, "") + CheckArgument(name);
     }
+    if (options->manifest != nullptr)
+        problems += CheckLineName(options, options->manifest, ManifestKey.key, "");
     if (!EndsWithIgnoringCase(options->pointer, PointerExtension))
         problems += Problem(options->pointer, "the pointer file's name must end in .wiz");
     problems += CheckLineName(options, options->archive, ArchiveKey.key, "") +

@@ -9,10 +9,17 @@
 
 #include <stdint.h>
 
+enum { MAX_CHANGEABLE = 256 };
+
 struct MakeOptions {
     const char *oldRoot, *newRoot, *out;
     const char *archive, *utility; // as the product holds them (DST, RESEXE)
     const char *pointer, *script, *package;
+    const char *manifest; // none: the update has no manifest
+    // Files (or folders: every file below) that users may change, which the
+    // manifest does not expect as either tree has them.
+    const char *changeable[MAX_CHANGEABLE];
+    int changeableCount;
     int64_t time; // the release time of every COPY line, when timeGiven
     int timeGiven;
     char separator; // between the parts of a name in the script
@@ -41,6 +48,9 @@ struct Plan {
 // plan can be written). Release with FreePlan in every case.
 int MakePlan(const MakeOptions *options, Plan *plan);
 void FreePlan(Plan *plan);
+
+// 1 when the file (a name of the trees) is one that users may change.
+int IsChangeable(const MakeOptions *options, const char *name);
 
 // The name as the script writes it, with the options' separator.
 void ScriptName(const MakeOptions *options, const char *name, char *dest, size_t size);

@@ -2,7 +2,9 @@
 
 #include "compress.h"
 #include "script/contract.h"
+#include "script/manifest.h"
 #include "sys/files.h"
+#include "sys/hash.h"
 #include "state/version.h"
 #include "sys/szdd_format.h"
 
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -108,6 +111,8 @@ static int WritePackage(const MakeOptions *options, const fs::path &staging, con
         totals->changed += m->size;
     }
     std::string names = std::string(options->pointer) + "\n" + options->script + "\n";
+    if (options->manifest != nullptr)
+        names += std::string(options->manifest) + "\n";
     if (error == 0)
         error = TarWriteHeader(out, CleanupMember, static_cast<int64_t>(names.size()), 0, 0644);
     if (error == 0)
@@ -135,6 +140,8 @@ static int WriteScript(const MakeOptions *options, const fs::path &staging, cons
     char name[TREE_NAME_SIZE];
     fprintf(out, "; Made by update-make %s.\r\n", WIZARD_VERSION);
     fprintf(out, "[%s]\r\n%s=%s\r\n", ArchiveKey.section, ArchiveKey.key, options->archive);
+    if (options->manifest != nullptr)
+        fprintf(out, "%s=%s\r\n", ManifestKey.key, options->manifest);
     fprintf(out, "[%s]\r\n%s=%s\r\n%s=%s\r\n", SourceKey.section, SourceKey.key, options->package,
             UtilityKey.key, options->utility);
     fprintf(out, "[%s]\r\n", CopyKey.section);
@@ -171,6 +178,99 @@ static int WritePointer(const MakeOptions *options, const fs::path &staging, Tot
     return ok;
 }
 
+// One line of the manifest for root/name, or for the update's own file when
+// root is none; 0 when the file cannot be read.
+struct ManifestOut {
+    FILE *out;
+    const MakeOptions *options;
+    fs::path staging;
+    int lines, before, after;
+};
+
+static int AddManifestLine(ManifestOut *m, ManifestGroup group, const char *root,
+                           const char *name) {
+    std::string path = ((root != nullptr ? fs::path(root) : m->staging) / name).string();
+    Digest digest;
+    int64_t size = 0;
+    if (HashFile(path.c_str(), &digest, &size, nullptr) != 0) {
+        fprintf(stderr, "update-make: %s: cannot be read\n", path.c_str());
+        return 0;
+    }
+    char text[DIGEST_TEXT_SIZE], shown[TREE_NAME_SIZE];
+    DigestText(&digest, text);
+    ScriptName(m->options, name, shown, sizeof shown);
+    fprintf(m->out, "%s %lld %s  %s\n", ManifestGroupWords[group], static_cast<long long>(size),
+            text, shown);
+    m->lines++;
+    m->before += JudgedAt(group, STAGE_BEFORE);
+    m->after += JudgedAt(group, STAGE_AFTER);
+    return 1;
+}
+
+// The lines of the manifest, group by group, in the order the wizard judges
+// them: the update's own files first, so that a damaged update is named as
+// such before any product file.
+static int WriteManifestLines(ManifestOut *m, const Plan *plan) {
+    const MakeOptions *o = m->options;
+    const char *own[] = {o->pointer, o->script, o->package};
+    int ok = 1;
+    for (const char *name : own)
+        ok = ok && AddManifestLine(m, GROUP_INPUT, nullptr, name);
+    for (size_t i = 0; i < plan->copyCount && ok; i++)
+        ok = !plan->copies[i].ship ||
+             AddManifestLine(m, GROUP_INPUT, nullptr, plan->copies[i].file->name);
+    // Which files of the new tree the update carries, by their place in it.
+    std::vector<char> carried(plan->newTree.count, 0);
+    for (size_t i = 0; i < plan->copyCount; i++)
+        carried[(size_t)(plan->copies[i].file - plan->newTree.entries)] =
+            (char)plan->copies[i].ship;
+    for (size_t i = 0; i < plan->newTree.count && ok; i++) {
+        const TreeEntry *file = &plan->newTree.entries[i];
+        ok = file->directory || file->link || carried[i] || strcmp(file->name, o->archive) == 0 ||
+             IsChangeable(o, file->name) ||
+             AddManifestLine(m, GROUP_NEEDED, o->newRoot, file->name);
+    }
+    for (size_t i = 0; i < plan->copyCount && ok; i++) {
+        const char *name = plan->copies[i].file->name;
+        ok = !plan->copies[i].ship || FindEntry(&plan->oldTree, name) == nullptr ||
+             IsChangeable(o, name) || AddManifestLine(m, GROUP_REPLACED, o->oldRoot, name);
+    }
+    for (size_t i = 0; i < plan->removalCount && ok; i++)
+        ok = IsChangeable(o, plan->removals[i]->name) ||
+             AddManifestLine(m, GROUP_REMOVED, o->oldRoot, plan->removals[i]->name);
+    ok = ok && AddManifestLine(m, GROUP_ARCHIVE, o->oldRoot, o->archive);
+    for (size_t i = 0; i < plan->copyCount && ok; i++)
+        ok = AddManifestLine(m, GROUP_RESULT, o->newRoot, plan->copies[i].file->name);
+    return ok;
+}
+
+// The manifest, after every other file of the update: it holds their digests.
+static int WriteManifest(const MakeOptions *options, const fs::path &staging, const Plan *plan,
+                         Totals *totals) {
+    if (options->manifest == nullptr)
+        return 1;
+    fs::path path = staging / options->manifest;
+    ManifestOut m = {fopen(path.string().c_str(), "wb"), options, staging, 0, 0, 0};
+    if (m.out == nullptr)
+        return 0;
+    fprintf(m.out,
+            "# What this update expects of the product and what it leaves, made by update-make "
+            "%s.\n# A line: GROUP SIZE SHA256  NAME. One group, checked by hand:\n"
+            "#   grep '^needed ' %s | cut -d' ' -f3- | sha256sum -c\n",
+            WIZARD_VERSION, options->manifest);
+    int ok = WriteManifestLines(&m, plan);
+    fprintf(m.out, "%s%d\n", ManifestEndLine, m.lines);
+    long size = ftell(m.out);
+    ok = !ferror(m.out) && ok;
+    ok = (fclose(m.out) == 0) & ok;
+    if (ok)
+        printf("update-make: %s (%ld bytes): %d files checked before the update, %d proven "
+               "after\n",
+               options->manifest, size, m.before, m.after);
+    totals->update += size;
+    return ok;
+}
+
 static int64_t TreeSize(const Tree *tree) {
     int64_t size = 0;
     for (size_t i = 0; i < tree->count; i++)
@@ -187,7 +287,8 @@ int WriteUpdate(const MakeOptions *options, const Plan *plan) {
     for (size_t i = 0; i < plan->copyCount && ok; i++)
         ok = !plan->copies[i].ship || ShipFile(options, staging, &plan->copies[i], &totals);
     ok = ok && WritePackage(options, staging, plan, &totals) &&
-         WriteScript(options, staging, plan, &totals) && WritePointer(options, staging, &totals);
+         WriteScript(options, staging, plan, &totals) && WritePointer(options, staging, &totals) &&
+         WriteManifest(options, staging, plan, &totals);
     if (ok)
         fs::rename(staging, options->out, error);
     if (!ok || error) {
