@@ -65,6 +65,8 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
         {"update.txt", "=old.log", "=restool.exe", "update.txt:20: REMOVE restool.exe deletes", 1},
         {"update.txt", "=old.log", "=update.wiz", "update.txt:20: REMOVE update.wiz deletes the",
          1},
+        {"update.txt", "=old.log", "=patch.src", "update.txt:20: REMOVE patch.src deletes the pack",
+         1},
         {"update.txt", "COPY=app.cfg", longName, "update.txt:15: line of 127 characters", 1},
         {"update.txt", "[COPY]", "[copy]", "update.txt:12: section [copy] is not seen", 1},
         {"update.txt", "[EXECUTE]", " [EXECUTE]", "update.txt:16: \" [EXECUTE]\" is not", 2},
@@ -93,6 +95,14 @@ TEST_F(UpdateCheck, SampleIsCleanAndEachBrokenCopyHasItsFinding) {
         EXPECT_TRUE(!row.lines || std::count(report.begin(), report.end(), '\n') == row.lines)
             << report;
     }
+    // A compressed file that the wizard may not replace.
+    CopySampleUpdate();
+    fs::permissions("readme.txt", fs::perms::owner_read);
+    EXPECT_EQ(Command({"update-check", "."}, &report), 1);
+    EXPECT_NE(report.find("update.txt:14: COPY readme.txt is compressed and read-only"),
+              std::string::npos)
+        << report;
+    fs::permissions("readme.txt", fs::perms::owner_all);
 }
 
 static int Restool(const std::string &arguments) {

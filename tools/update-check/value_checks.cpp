@@ -23,7 +23,7 @@ enum {
 static size_t BaseLength; // of the checked directory's full name
 // The files that a rerun of an interrupted update needs, as the wizard names them.
 static char PointerFile[PATH_SIZE], ScriptFile[PATH_SIZE], ManifestName[NAME_SIZE],
-    Utility[NAME_SIZE];
+    Utility[NAME_SIZE], Package[NAME_SIZE];
 
 void SetCheckedDirectoryLength(size_t length) {
     BaseLength = length;
@@ -34,6 +34,7 @@ void SetUpdateFiles(const char *pointer, const char *script, const char *manifes
     snprintf(ScriptFile, sizeof ScriptFile, "%s", script);
     snprintf(ManifestName, sizeof ManifestName, "%s", manifest);
     Utility[0] = '\0';
+    Package[0] = '\0';
 }
 
 // The file pass removes files before the encoding runs, and a rerun needs the
@@ -41,6 +42,7 @@ void SetUpdateFiles(const char *pointer, const char *script, const char *manifes
 static void CheckRemoval(const char *file, uint32_t line, const char *name) {
     const char *early = SameNameIgnoringCase(name, PointerFile)  ? "pointer file"
                         : SameNameIgnoringCase(name, ScriptFile) ? "update script"
+                        : Package[0] != '\0' && SameNameIgnoringCase(name, Package) ? "package"
                         : ManifestName[0] != '\0' && SameNameIgnoringCase(name, ManifestName)
                             ? "manifest"
                             : nullptr;
@@ -167,6 +169,12 @@ static void CheckEntry(const char *file, uint32_t line, const ContractKey *entry
                name);
     else if (isCopy) {
         CheckCompressed(file, line, name, "the wizard skips it");
+        FileFacts facts;
+        if (IsCompressed(name) && ReadFileFacts(name, &facts) == 0 && facts.readOnly)
+            Report(file, line,
+                   "COPY %s is compressed and read-only: the wizard does not replace a read-only "
+                   "file, and the update cannot finish; ship it writable",
+                   name);
     }
 }
 
@@ -219,8 +227,8 @@ void CheckPrecheck(const char *script) {
             continue;
         }
         CheckName(script, line, Keys[i]->key, name);
-        if (i == 1)
-            snprintf(Utility, sizeof Utility, "%s", name);
+        if (i < 2)
+            snprintf(i == 0 ? Package : Utility, NAME_SIZE, "%s", name);
         if (i < 2)
             CheckArgument(script, line, Keys[i]->key, name);
         if (!FileExists(name))
