@@ -93,7 +93,8 @@ TEST(Reader, LookupTable) {
     for (const Lookup &row : rows) {
         std::string shown = row.text.size() < 200 ? row.text : row.text.substr(0, 60) + "...";
         EXPECT_EQ(Values(row.text, row.section, row.key, row.size), row.values)
-            << "text \"" << shown << "\" section " << row.section << " key " << row.key;
+            << "text \"" << shown << "\" section " << row.section << " key " << row.key << " size "
+            << row.size;
     }
 }
 
@@ -140,8 +141,11 @@ TEST(Reader, LoadAndReadLine) {
     memset(line, 'Z', sizeof line);
     ASSERT_EQ(ReadLine(line, 8), line);
     EXPECT_EQ(std::string(line, 9), "one\n\0\0\0\0Z"s) << "zero-filled, no further";
-    for (const std::string &expected : {"two\n"s, std::string(127, 'x'), "fou"s}) {
-        ASSERT_EQ(ReadLine(line, expected == "fou" ? 4 : sizeof line), line);
+    // The next lines in turn: whole, cut to the buffer, cut to a smaller size.
+    const std::pair<std::string, size_t> next[] = {
+        {"two\n", sizeof line}, {std::string(127, 'x'), sizeof line}, {"fou", 4}};
+    for (const auto &[expected, size] : next) {
+        ASSERT_EQ(ReadLine(line, size), line);
         EXPECT_EQ(line, expected);
     }
     memset(line, 'Z', sizeof line);
