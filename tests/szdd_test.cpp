@@ -80,17 +80,17 @@ TEST(Szdd, DecoderTable) {
         std::string out;
     };
     std::vector<Decoded> rows = {
-        {"literals, then 11 bytes from 4080, where the first literal went",
-         Header('A', 17) + "\77hello \360\370", 17, "hello hello hello"},
+        // Literals, then 11 bytes from 4080, where the first literal went.
+        {"a match", Header('A', 17) + "\77hello \360\370", 17, "hello hello hello"},
         {"an overlapping match", Header('A', 12) + "\3ab\360\367", 12, "abababababab"},
         {"a partial last group", Header('A', 3) + "\377abc", 3, "abc"},
-        {"nothing declared, nothing there", Header('A', 0), 0, ""},
+        {"nothing", Header('A', 0), 0, ""},
         // The window starts as blanks, wherever a match points.
         {"matches at offset 0", Header('A', 6) + "\0\0\0\0\0"s, 6, std::string(6, ' ')},
         {"a match at the write position", Header('A', 3) + "\0\360\360"s, 3, "   "},
         {"the longest match", Header('A', 18) + "\0\20\17"s, 18, std::string(18, ' ')},
-        {"a source one window back is the byte the copy replaces, read first",
-         window + "\0\360\360"s, 4099, literals + literals.substr(0, 3)},
+        // A source one window back is the byte the copy replaces, read first.
+        {"one window back", window + "\0\360\360"s, 4099, literals + literals.substr(0, 3)},
         {"declared one more", Declared(good, 20001), LZERROR_READ, ""},
         {"declared one less", Declared(good, 19999), LZERROR_READ, ""},
         {"declared, no content", Header('A', 5), LZERROR_READ, ""},
@@ -112,31 +112,26 @@ TEST(Szdd, DecoderTable) {
         << "no room for the content";
 }
 
-// Every bit of a stream flipped in turn: an error, or exactly the declared
-// size; never a byte beyond it, though there is room, and never a crash (the
-// sanitizer build runs it too).
-TEST(Szdd, EveryBitFlipped) {
+// Every cut is an error. Every bit flipped in turn gives an error or exactly
+// the declared size, never a byte beyond it though there is room, and never a
+// crash (the sanitizer build runs it too).
+TEST(Szdd, CutAndFlipSweeps) {
     const std::string packed = Szdd(Text(700, 11));
+    std::string out;
+    for (size_t cut = 0; cut < packed.size(); cut++)
+        EXPECT_EQ(Expand(packed.substr(0, cut), &out), cut < 9 ? LZERROR_UNKNOWNALG : LZERROR_READ)
+            << "cut at " << cut;
     for (size_t bit = 0; bit < packed.size() * 8; bit++) {
         std::string stream = packed;
         stream[bit / 8] ^= (char)(1 << bit % 8);
         const size_t declared = std::min<uint32_t>(DeclaredSize(stream), 1 << 20);
-        std::string out(declared + 64, 'Z');
+        out.assign(declared + 64, 'Z');
         int64_t written = -1;
         int result = SzddExpandMemory(stream.data(), stream.size(), &out[0], out.size(), &written);
         EXPECT_TRUE(result < 0 || (result == 0 && written == (int64_t)DeclaredSize(stream)))
             << "bit " << bit << ": result " << result << ", " << written << " bytes";
         EXPECT_EQ(out.substr(declared), std::string(64, 'Z')) << "bit " << bit;
     }
-}
-
-// Every cut is an error.
-TEST(Szdd, CutSweep) {
-    const std::string packed = Szdd(Text(700, 11));
-    std::string out;
-    for (size_t cut = 0; cut < packed.size(); cut++)
-        EXPECT_EQ(Expand(packed.substr(0, cut), &out), cut < 9 ? LZERROR_UNKNOWNALG : LZERROR_READ)
-            << "cut at " << cut;
 }
 
 class Expansion : public ScratchTest {};
@@ -168,6 +163,20 @@ TEST_F(Expansion, InPlaceTable) {
         {"temporary name taken", packed, 1, ""},
         {"read-only", packed, 0, "The file (packed.ex_) is read-only and is not replaced"},
     };
+#ifndef _WIN32
+    // A full disk: the decoder's writes into /dev/full fail, and its code says
+    // so; a file size limit stops the temporary file's writes as a full disk would.
+    WriteFile("packed.ex_", packed);
+    FileHandle in, full;
+    ASSERT_EQ(OpenToRead("packed.ex_", SHARE_ALL, &in), 0);
+    ASSERT_EQ(CreateFileAnew("/dev/full", &full), 0);
+    int64_t written = 0;
+    EXPECT_EQ(SzddExpand(in, full, &written), LZERROR_WRITE);
+    CloseFileHandle(in);
+    CloseFileHandle(full);
+    rows.push_back({"a full disk", packed, 0, copyFailed + "-4)."});
+    signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+#endif
     for (const InPlace &row : rows) {
         WriteFile("packed.ex_", row.bytes);
         if (row.what == "read-only"s)
@@ -183,7 +192,17 @@ TEST_F(Expansion, InPlaceTable) {
         }
         RecordingReset();
         ASSERT_EQ(BeginRecord("update.txt"), 0);
+#ifndef _WIN32
+        struct rlimit limit;
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = row.what == "a full disk"s ? 64 << 10 : limit.rlim_max;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+#endif
         int expanded = ExpandIfCompressed("packed.ex_", nullptr);
+#ifndef _WIN32
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_FSIZE, &limit);
+#endif
         EXPECT_EQ(expanded && CommitReplacements(nullptr) == 0, row.result) << row.what;
         EXPECT_EQ(EndRecord(1), 0);
         std::vector<std::string> warnings = RecordedWith("warning ");
@@ -201,42 +220,6 @@ TEST_F(Expansion, InPlaceTable) {
             ADD_FAILURE() << row.what << " left " << entry.path();
     }
 }
-
-#ifndef _WIN32
-// A full disk: the decoder's writes to /dev/full fail, and the code says so; an
-// expansion in place whose temporary file cannot grow (a file size limit stops
-// it as a full disk would) leaves the file as it was and no temporary file.
-TEST_F(Expansion, FullDisk) {
-    const std::string packed = Szdd(Text(1 << 20));
-    WriteFile("packed.ex_", packed);
-    FileHandle in, out;
-    ASSERT_EQ(OpenToRead("packed.ex_", SHARE_ALL, &in), 0);
-    ASSERT_EQ(CreateFileAnew("/dev/full", &out), 0);
-    int64_t written = 0;
-    EXPECT_EQ(SzddExpand(in, out, &written), LZERROR_WRITE);
-    CloseFileHandle(in);
-    CloseFileHandle(out);
-
-    RecordingReset();
-    ASSERT_EQ(BeginRecord("update.txt"), 0);
-    struct rlimit was, limit;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
-    limit = {64 << 10, was.rlim_max};
-    signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    int expanded = ExpandIfCompressed("packed.ex_", nullptr);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &was), 0);
-    signal(SIGXFSZ, SIG_DFL);
-    EXPECT_EQ(expanded, 0);
-    EXPECT_EQ(EndRecord(1), 0);
-    EXPECT_EQ(RecordedWith("warning "),
-              std::vector<std::string>{"An error occured during file copy(-4)."});
-    EXPECT_TRUE(ReadFile("packed.ex_") == packed);
-    fs::remove("packed.ex_");
-    for (const fs::directory_entry &entry : fs::directory_iterator("."))
-        ADD_FAILURE() << "left " << entry.path();
-}
-#endif
 
 #ifdef _WIN32
 // A compressed file that another program holds without sharing cannot even be
