@@ -23,21 +23,21 @@ TEST_F(Files, RemoveFileTable) {
     ASSERT_NE(refused, 0);
     // freeAt: the pump call that frees the obstacle.
     const struct {
-        const char *name;
+        const char *what, *name;
         int retry, freeAt, cancel, result, pumps;
     } rows[] = {
-        {nullptr, 1, 0, 0, 0, 0},
-        {"not-there", 1, 0, 0, 0, 0},
-        {"no-such-dir/not-there", 1, 0, 0, 0, 0},
-        {"plain", 1, 0, 0, 0, 0},
-        {"obstacle", 0, 0, 0, refused, 0},
-        {"obstacle", 1, 0, 0, refused, 5},
+        {"no name", nullptr, 1, 0, 0, 0, 0},
+        {"a missing file", "not-there", 1, 0, 0, 0, 0},
+        {"in a missing directory", "no-such-dir/not-there", 1, 0, 0, 0, 0},
+        {"a plain file", "plain", 1, 0, 0, 0, 0},
+        {"an obstacle, once", "obstacle", 0, 0, 0, refused, 0},
+        {"an obstacle, six times", "obstacle", 1, 0, 0, refused, 5},
         // The caller decides what a cancel stops; a handler may free the file.
-        {"obstacle", 1, 0, 1, refused, 5},
-        {"obstacle", 1, 2, 0, 0, 3},
+        {"a cancel stops no attempt", "obstacle", 1, 0, 1, refused, 5},
+        {"freed at the second pump", "obstacle", 1, 2, 0, 0, 3},
 #ifdef _WIN32
-        {"held", 0, 0, 0, ERROR_SHARING_VIOLATION, 0},
-        {"held", 1, 0, 0, ERROR_SHARING_VIOLATION, 5},
+        {"held, once", "held", 0, 0, 0, ERROR_SHARING_VIOLATION, 0},
+        {"held, six times", "held", 1, 0, 0, ERROR_SHARING_VIOLATION, 5},
 #endif
     };
 #ifdef _WIN32
@@ -56,11 +56,9 @@ TEST_F(Files, RemoveFileTable) {
                 WriteFile("obstacle", "now a plain file");
             }
         });
-        std::string shown = std::string(row.name ? row.name : "(none)") + " retry " +
-                            std::to_string(row.retry) + " free " + std::to_string(row.freeAt);
-        EXPECT_EQ(RemoveFile(row.name, row.retry), row.result) << shown;
-        EXPECT_EQ(pumps, row.pumps) << shown;
-        EXPECT_EQ(row.name != nullptr && Exists(row.name), row.result != 0) << shown;
+        EXPECT_EQ(RemoveFile(row.name, row.retry), row.result) << row.what;
+        EXPECT_EQ(pumps, row.pumps) << row.what;
+        EXPECT_EQ(row.name != nullptr && Exists(row.name), row.result != 0) << row.what;
     }
     Wizard.CancelRequested = 0;
     RecordingReset();

@@ -20,7 +20,7 @@ const int32_t Untouched = 0x5A5A5A5A;
 const std::string Stale = "output of an earlier run";
 
 // program: RunCaptured's, or none for RunEntryCommand; output: the capture file
-// afterwards, without CR, "*" ending a prefix.
+// afterwards, without CR.
 struct Started {
     const char *program;
     std::string line;
@@ -92,9 +92,9 @@ TEST_F(Process, RunTable) {
         const char *capture = row.capture.c_str();
         int result = row.program ? RunCaptured(row.program, row.line.c_str(), &code, capture)
                                  : RunEntryCommand(row.line.c_str(), &code, capture);
-        std::string output = WithoutCr(ReadFile(row.capture)), shown = row.line.substr(0, 100);
-        if (row.output.back() == '*')
-            output = output.substr(0, row.output.size() - 1) + "*";
+        std::string output = WithoutCr(ReadFile(row.capture));
+        std::string shown = std::string(row.program ? row.program : "(EXECUTE)") + " [" +
+                            row.line.substr(0, 100) + "] capture " + row.capture;
         EXPECT_EQ(result, row.result) << shown;
         EXPECT_EQ(code, row.code) << shown;
         EXPECT_EQ(output, row.output) << shown;

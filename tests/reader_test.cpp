@@ -71,10 +71,6 @@ TEST(Reader, LookupTable) {
         {"[A]\r\nK\r\nK=\r\nK=;x\r\nK=   \r\n", "A", "K", "[][][][]"},
         {"[A]\r\nN= 42abc\r\nN=-7\r\nN=- 5\r\nN=4294967297\r\n", "A", "N",
          "[42abc][-7][- 5][4294967297]"},
-        // Any line starting with "[" ends the section; only the first counts.
-        {"[A]\r\n[" + std::string(400, 'b') + "\r\nK=1\r\n", "A", "K", ""},
-        {"[A]\r\nJ=1\r\n[A]\r\nK=2\r\n", "A", "K", ""},
-        {"[A]\r\nK=1\r\n [B]\r\nK=2\r\n", "A", "K", "[1][2]"},
         // A line without its line end is no line; bare LF ends one as CR LF does.
         {"[A]\nK=1\nK=2", "A", "K", "[1]"},
         {"[A]\n\r\nK=1\n", "A", "K", "[1]"},
@@ -82,7 +78,6 @@ TEST(Reader, LookupTable) {
         {"[A]\r\nK=1\r\n\r", "A", "K", "[1]"},
         // A NUL hides the rest of its line, and such a line gives no value.
         {std::string(300, '\0') + "\r\n[A]\r\nK=1\r\n", "A", "K", "[1]"},
-        {"[A]\r\nK=1\r\n[\0B]\r\nK=4\r\n"s, "A", "K", "[1]"},
         {"[A]\0x\r\nK=1\r\n"s, "A", "K", "[1]"},
     };
     // Lines up to 126 characters are read; longer ones are passed over whole.
@@ -98,26 +93,62 @@ TEST(Reader, LookupTable) {
     for (const Lookup &row : rows) {
         std::string shown = row.text.size() < 200 ? row.text : row.text.substr(0, 60) + "...";
         EXPECT_EQ(Values(row.text, row.section, row.key, row.size), row.values)
-            << "text \"" << shown << "\" section " << row.section << " key " << row.key;
+            << "text \"" << shown << "\" section " << row.section << " key " << row.key << " size "
+            << row.size;
     }
 }
 
+// Every line whose first character is "[" ends a section, whatever follows it:
+// a header or not, readable or not; only the first section of a name is read.
+TEST(Reader, WhichLinesEndASection) {
+    const struct {
+        const char *name;
+        std::string line;
+        bool ends;
+    } rows[] = {
+        {"a header", "[B]", true},
+        {"the same header again", "[A]", true},
+        {"a header in lower case", "[b]", true},
+        {"unclosed", "[B", true},
+        {"a bracket alone", "[", true},
+        {"an empty name", "[]", true},
+        {"blanks in the brackets", "[ B ]", true},
+        {"a name that is no header's", "[MY-SECTION]", true},
+        {"a key after the bracket", "[K=2", true},
+        {"a NUL after the bracket", "[\0B]"s, true},
+        {"a NUL inside the name", "[B\0]"s, true},
+        {"the longest line read", "[" + std::string(124, 'B') + "]", true},
+        {"one character longer", "[" + std::string(125, 'B') + "]", true},
+        {"100,000 characters", "[" + std::string(100000, 'b'), true},
+        {"a bare CR inside", "[\rK=3", true},
+        {"a blank first", " [B]", false},
+        {"a tab first", "\t[B]", false},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(Values("[A]\r\nK=1\r\n" + row.line + "\r\nK=2\r\n", "A", "K", 128),
+                  row.ends ? "[1]" : "[1][2]")
+            << row.name;
+}
+
 TEST(Reader, LoadAndReadLine) {
-    std::string text = "one\r\ntwo\n" + std::string(300, 'x') + "\r\nfour\r\nfive"s;
+    std::string text = "one\r\ntwo\n" + std::string(300, 'x') + "\r\nfour\r\nfi\rve"s;
     ASSERT_EQ(LoadTextBytes(text.data(), text.size()), 1);
     EXPECT_EQ(std::string(Reader.text, 9), "one\n\0two\n"s);
-    EXPECT_EQ(Reader.lineCount, 4u);
     char line[128];
     memset(line, 'Z', sizeof line);
     ASSERT_EQ(ReadLine(line, 8), line);
     EXPECT_EQ(std::string(line, 9), "one\n\0\0\0\0Z"s) << "zero-filled, no further";
-    for (const std::string &expected : {"two\n"s, std::string(127, 'x'), "fou"s}) {
-        ASSERT_EQ(ReadLine(line, expected == "fou" ? 4 : sizeof line), line);
+    // The next lines in turn: whole, cut to the buffer, cut to a smaller size.
+    const std::pair<std::string, size_t> next[] = {
+        {"two\n", sizeof line}, {std::string(127, 'x'), sizeof line}, {"fou", 4}};
+    for (const auto &[expected, size] : next) {
+        ASSERT_EQ(ReadLine(line, size), line);
         EXPECT_EQ(line, expected);
     }
     memset(line, 'Z', sizeof line);
     EXPECT_EQ(ReadLine(line, sizeof line), nullptr);
     EXPECT_EQ(line[0], 'Z');
+    EXPECT_EQ(UnendedLength(), 5u) << "a bare CR ends no line";
     EXPECT_EQ(ReleaseText(), 1);
     EXPECT_EQ(ReadLine(line, sizeof line), nullptr);
 }

@@ -9,7 +9,10 @@
 #include "update/record.h"
 #include "update/replacement.h"
 
-#include <tuple>
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
 
 using namespace std::string_literals;
 
@@ -71,31 +74,36 @@ TEST(Szdd, DecoderTable) {
     std::string window = Header('A', 4096 + 3);
     for (size_t i = 0; i < literals.size(); i += 8)
         window += '\xFF' + literals.substr(i, 8);
-    std::vector<std::tuple<std::string, int64_t, std::string>> rows = {
+    struct Decoded {
+        std::string name, stream;
+        int64_t result;
+        std::string out;
+    };
+    std::vector<Decoded> rows = {
         // Literals, then 11 bytes from 4080, where the first literal went.
-        {Header('A', 17) + "\77hello \360\370", 17, "hello hello hello"},
-        {Header('A', 12) + "\3ab\360\367", 12, "abababababab"}, // overlapping
-        {Header('A', 3) + "\377abc", 3, "abc"},                 // a partial last group
-        {Header('A', 0), 0, ""},
-        // The window starts as blanks, wherever a match points: offset 0, the
-        // write position, the longest match.
-        {Header('A', 6) + "\0\0\0\0\0"s, 6, std::string(6, ' ')},
-        {Header('A', 3) + "\0\360\360"s, 3, "   "},
-        {Header('A', 18) + "\0\20\17"s, 18, std::string(18, ' ')},
+        {"a match", Header('A', 17) + "\77hello \360\370", 17, "hello hello hello"},
+        {"an overlapping match", Header('A', 12) + "\3ab\360\367", 12, "abababababab"},
+        {"a partial last group", Header('A', 3) + "\377abc", 3, "abc"},
+        {"nothing", Header('A', 0), 0, ""},
+        // The window starts as blanks, wherever a match points.
+        {"matches at offset 0", Header('A', 6) + "\0\0\0\0\0"s, 6, std::string(6, ' ')},
+        {"a match at the write position", Header('A', 3) + "\0\360\360"s, 3, "   "},
+        {"the longest match", Header('A', 18) + "\0\20\17"s, 18, std::string(18, ' ')},
         // A source one window back is the byte the copy replaces, read first.
-        {window + "\0\360\360"s, 4099, literals + literals.substr(0, 3)},
-        {Declared(good, 20001), LZERROR_READ, ""},
-        {Declared(good, 19999), LZERROR_READ, ""},
-        {Header('A', 5), LZERROR_READ, ""},
-        {Header('B', 3) + "\377abc", LZERROR_UNKNOWNALG, ""},
-        {"SZDE" + good.substr(4), LZERROR_UNKNOWNALG, ""},
+        {"one window back", window + "\0\360\360"s, 4099, literals + literals.substr(0, 3)},
+        {"declared one more", Declared(good, 20001), LZERROR_READ, ""},
+        {"declared one less", Declared(good, 19999), LZERROR_READ, ""},
+        {"declared, no content", Header('A', 5), LZERROR_READ, ""},
+        {"mode B", Header('B', 3) + "\377abc", LZERROR_UNKNOWNALG, ""},
+        {"another magic", "SZDE" + good.substr(4), LZERROR_UNKNOWNALG, ""},
     };
     for (const std::string &sample : Samples())
-        rows.push_back({Szdd(sample), (int64_t)sample.size(), sample});
-    for (size_t row = 0; row < rows.size(); row++) {
+        rows.push_back({"a sample of " + std::to_string(sample.size()) + " bytes", Szdd(sample),
+                        (int64_t)sample.size(), sample});
+    for (const Decoded &row : rows) {
         std::string out;
-        EXPECT_EQ(Expand(std::get<0>(rows[row]), &out), std::get<1>(rows[row])) << "row " << row;
-        EXPECT_TRUE(out == std::get<2>(rows[row])) << "row " << row;
+        EXPECT_EQ(Expand(row.stream, &out), row.result) << row.name;
+        EXPECT_TRUE(out == row.out) << row.name;
     }
     std::vector<char> out(19999);
     int64_t written = 0;
@@ -104,24 +112,36 @@ TEST(Szdd, DecoderTable) {
         << "no room for the content";
 }
 
-// Every cut is an error.
-TEST(Szdd, CutSweep) {
+// Every cut is an error. Every bit flipped in turn gives an error or exactly
+// the declared size, never a byte beyond it though there is room, and never a
+// crash (the sanitizer build runs it too).
+TEST(Szdd, CutAndFlipSweeps) {
     const std::string packed = Szdd(Text(700, 11));
     std::string out;
     for (size_t cut = 0; cut < packed.size(); cut++)
         EXPECT_EQ(Expand(packed.substr(0, cut), &out), cut < 9 ? LZERROR_UNKNOWNALG : LZERROR_READ)
             << "cut at " << cut;
+    for (size_t bit = 0; bit < packed.size() * 8; bit++) {
+        std::string stream = packed;
+        stream[bit / 8] ^= (char)(1 << bit % 8);
+        const size_t declared = std::min<uint32_t>(DeclaredSize(stream), 1 << 20);
+        out.assign(declared + 64, 'Z');
+        int64_t written = -1;
+        int result = SzddExpandMemory(stream.data(), stream.size(), &out[0], out.size(), &written);
+        EXPECT_TRUE(result < 0 || (result == 0 && written == (int64_t)DeclaredSize(stream)))
+            << "bit " << bit << ": result " << result << ", " << written << " bytes";
+        EXPECT_EQ(out.substr(declared), std::string(64, 'Z')) << "bit " << bit;
+    }
 }
 
 class Expansion : public ScratchTest {};
 
-// warning: the start of the one warning, or none; drawn: temporary names drawn.
+// warning: the start of the one warning, or none.
 struct InPlace {
     const char *what;
     std::string bytes;
     int result;
     std::string warning;
-    int drawn;
 };
 
 // The named file is either expanded or left byte for byte; no temporary file
@@ -131,31 +151,61 @@ TEST_F(Expansion, InPlaceTable) {
     const std::string packed = Szdd(plain, 'e');
     const std::string copyFailed = "An error occured during file copy(";
     std::vector<InPlace> rows = {
-        {"compressed", packed, 1, "", 1},
-        {"mode B", Header('B', 3) + "\377abc", 1, "", 0},
-        {"mode a", packed.substr(0, 8) + "a" + packed.substr(9), 1, "", 0},
-        {"magic only", packed.substr(0, 8), 1, "", 0},
-        {"not compressed", "Hello, world. This is not compressed.", 1, "", 0},
-        {"empty", "", 1, "", 0},
-        {"magic and mode only", packed.substr(0, 9), 0, copyFailed + "-3).", 1},
-        {"declared one more", Declared(packed, plain.size() + 1), 0, copyFailed + "-3).", 1},
-        // A file of that name is never overwritten: the next name is drawn.
-        {"temporary name taken", packed, 1, "", 1},
-        {"read-only", packed, 0, "The file (packed.ex_) is read-only and is not replaced", 1},
-        {"linked", packed, 0, "The file (packed.ex_) has other links and is not replaced", 1},
+        {"compressed", packed, 1, ""},
+        {"mode B", Header('B', 3) + "\377abc", 1, ""},
+        {"mode a", packed.substr(0, 8) + "a" + packed.substr(9), 1, ""},
+        {"magic only", packed.substr(0, 8), 1, ""},
+        {"not compressed", "Hello, world. This is not compressed.", 1, ""},
+        {"empty", "", 1, ""},
+        {"magic and mode only", packed.substr(0, 9), 0, copyFailed + "-3)."},
+        {"declared one more", Declared(packed, plain.size() + 1), 0, copyFailed + "-3)."},
+        // A file of the name the expansion would take first is never overwritten.
+        {"temporary name taken", packed, 1, ""},
+        {"read-only", packed, 0, "The file (packed.ex_) is read-only and is not replaced"},
+        {"linked", packed, 0, "The file (packed.ex_) has other links and is not replaced"},
     };
+#ifndef _WIN32
+    // A full disk: the decoder's writes into /dev/full fail, and its code says
+    // so; a file size limit stops the temporary file's writes as a full disk would.
+    WriteFile("packed.ex_", packed);
+    FileHandle in, full;
+    ASSERT_EQ(OpenToRead("packed.ex_", SHARE_ALL, &in), 0);
+    ASSERT_EQ(CreateFileAnew("/dev/full", &full), 0);
+    int64_t written = 0;
+    EXPECT_EQ(SzddExpand(in, full, &written), LZERROR_WRITE);
+    CloseFileHandle(in);
+    CloseFileHandle(full);
+    rows.push_back({"a full disk", packed, 0, copyFailed + "-4)."});
+    signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+#endif
     for (const InPlace &row : rows) {
         WriteFile("packed.ex_", row.bytes);
         if (row.what == "read-only"s)
             fs::permissions("packed.ex_", fs::perms::owner_read);
-        if (row.what == "temporary name taken"s)
-            fs::create_directory("WIZ29.TMP");
         if (row.what == "linked"s)
             fs::create_hard_link("packed.ex_", "other.ex_");
-        RecordingReset();
+        char taken[32] = "";
         Wizard.RandomState = 1;
+        if (row.what == "temporary name taken"s) {
+            ASSERT_EQ(BeginRecord("update.txt"), 0);
+            ASSERT_EQ(NextTemporaryName(taken, sizeof taken), 0);
+            EXPECT_EQ(EndRecord(1), 0);
+            WriteFile(taken, "a file of the product's");
+            Wizard.RandomState = 1;
+        }
+        RecordingReset();
         ASSERT_EQ(BeginRecord("update.txt"), 0);
+#ifndef _WIN32
+        struct rlimit limit;
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = row.what == "a full disk"s ? 64 << 10 : limit.rlim_max;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+#endif
         int expanded = ExpandIfCompressed("packed.ex_", nullptr);
+#ifndef _WIN32
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_FSIZE, &limit);
+#endif
         EXPECT_EQ(expanded && CommitReplacements(nullptr) == 0, row.result) << row.what;
         EXPECT_EQ(EndRecord(1), 0);
         std::vector<std::string> warnings = RecordedWith("warning ");
@@ -163,14 +213,15 @@ TEST_F(Expansion, InPlaceTable) {
         EXPECT_EQ(warnings.empty() ? "" : warnings[0].substr(0, row.warning.size()), row.warning);
         const std::string &after = row.result == 1 && row.bytes == packed ? plain : row.bytes;
         EXPECT_TRUE(ReadFile("packed.ex_") == after) << row.what;
-        EXPECT_EQ(Wizard.RandomState != 1, row.drawn) << row.what;
         fs::permissions("packed.ex_", fs::perms::owner_all);
-        if (fs::is_directory("WIZ29.TMP"))
-            fs::remove("WIZ29.TMP");
         fs::remove("packed.ex_");
         fs::remove("other.ex_");
+        if (taken[0] != '\0') {
+            EXPECT_EQ(ReadFile(taken), "a file of the product's");
+            fs::remove(taken);
+        }
         for (const fs::directory_entry &entry : fs::directory_iterator("."))
-            EXPECT_TRUE(entry.is_directory()) << row.what << " left " << entry.path();
+            ADD_FAILURE() << row.what << " left " << entry.path();
     }
 }
 
