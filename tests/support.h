@@ -335,14 +335,17 @@ inline void WriteEntry(const fs::path &root, const std::string &name, Draw *draw
     Stamp(root / name, 1500000000 + draw->Next(99999999));
 }
 
-// The archive: members m0 and on with their contents and times, made with restool.
-inline void Archive(const fs::path &root, int members, int changed, Draw *draw) {
+// The archive: members m0 and on with their contents and times, made with
+// restool; made afresh, the unchanged members are stamped anew too.
+inline void Archive(const fs::path &root, int members, int changed, Draw *draw, bool afresh) {
     std::string names;
     for (int i = 0; i < members; i++) {
         std::string name = "m" + std::to_string(i);
         WriteEntry(root, name, draw);
         if (i < changed)
             WriteFile((root / name).string(), "changed " + name);
+        else if (afresh)
+            Stamp(root / name, 1700000000 + i);
         names += " " + name;
     }
     ASSERT_EQ(Shell("cd " + Quoted(root) + " && " RESTOOL_PATH " data.res" + names + " /ENCODE"),
@@ -352,20 +355,26 @@ inline void Archive(const fs::path &root, int members, int changed, Draw *draw) 
 }
 
 // A pair: old with files, the utility and an archive; new with some files
-// removed, changed, touched, made executable or added, and members added or
-// changed.
+// removed, changed, touched, made executable or added, members added or
+// changed (the archive made afresh in every other pair), a link alike in both
+// (every third pair) and a directory of the old tree only (every third).
 inline void MakePair(int number, const fs::path &old, const fs::path &now) {
     Draw draw = {2654435761u * (uint32_t)(number + 1)};
     for (int i = 0, files = 3 + draw.Next(20); i < files; i++)
         WriteEntry(old, Name(&draw), &draw);
     fs::copy_file(RESTOOL_PATH, old / "restool.exe");
+    if (number % 3 == 0)
+        fs::create_symlink("restool.exe", old / "lib.so");
+    if (number % 3 == 1)
+        WriteEntry(old, "gone/" + Name(&draw), &draw);
     int members = 2 + draw.Next(3), added = draw.Next(4), changed = 1 + draw.Next(2);
     Draw same = draw; // the new archive's first members as the old one's
-    Archive(old, members, 0, &draw);
+    Archive(old, members, 0, &draw, false);
     CopyTree(old, now);
-    Archive(now, members + added, changed, &same);
-    for (const auto &[name, state] : Look(old)) {
-        if (name == "restool.exe" || name.rfind("data.res", 0) == 0)
+    fs::remove_all(now / "gone");
+    Archive(now, members + added, changed, &same, number % 2 == 1);
+    for (const auto &[name, state] : Look(now)) {
+        if (name == "restool.exe" || name == "lib.so" || name.rfind("data.res", 0) == 0)
             continue;
         uint32_t what = draw.Next(6);
         if (what == 0)

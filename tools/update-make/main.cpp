@@ -9,7 +9,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 static const char Usage[] = "usage: update-make [options] OLD NEW OUT\n"
@@ -41,11 +43,28 @@ static const char Help[] =
     "                   may change (settings): the manifest does not expect it as\n"
     "                   the trees have it; repeatable\n"
     "  --windows        backslashes between the parts of names, for Windows\n"
-    "A problem that the author must decide (a name the wizard's files cannot\n"
-    "carry, an empty new directory, a removed directory, a member the archive\n"
-    "would lose, ...) is printed and nothing is written.\n"
-    "Exit status: 0 written, 1 a problem (nothing written), 2 usage.\n"
+    "Symbolic links that both trees hold alike and archive members whose time\n"
+    "alone changed need nothing. Of a directory that only OLD has, the files are\n"
+    "removed and the directory stays. A problem that the author must decide (a\n"
+    "name the wizard's files cannot carry, an empty new directory, a changed\n"
+    "link, a member the archive would lose, ...) is printed and nothing is\n"
+    "written. Before it is put in place, OUT is checked as update-check checks\n"
+    "an update put into the product OLD.\n"
+    "Exit status: 0 written, 1 a problem (nothing written), 2 usage, 3 nothing\n"
+    "to ship (OLD and NEW hold the same product; nothing written).\n"
     "The update author's guide: " WIZARD_GUIDE ".\n";
+
+// 1 when path, which need not exist yet, lies inside the directory root.
+static int Inside(const char *path, const char *root) {
+    std::error_code pathError, rootError;
+    std::filesystem::path full = std::filesystem::weakly_canonical(path, pathError);
+    std::filesystem::path tree = std::filesystem::weakly_canonical(root, rootError);
+    if (pathError || rootError)
+        return 0;
+    auto treeAt = std::mismatch(tree.begin(), tree.end(), full.begin(), full.end()).first;
+    // "new/" ends in an empty part.
+    return treeAt == tree.end() || (treeAt->empty() && std::next(treeAt) == tree.end());
+}
 
 static int UsageError() {
     fputs(Usage, stderr);
@@ -104,7 +123,13 @@ static int ReadOptions(int argc, char **argv, MakeOptions *options) {
         if (!ok)
             return 0;
     }
-    if (rootCount != 3 || options->archive == nullptr || options->utility == nullptr)
+    if (rootCount != 3)
+        return 0;
+    if (options->archive == nullptr)
+        fputs("update-make: --archive NAME is needed: the product's resource archive\n", stderr);
+    if (options->utility == nullptr)
+        fputs("update-make: --utility NAME is needed: the product's resource utility\n", stderr);
+    if (options->archive == nullptr || options->utility == nullptr)
         return 0;
     options->oldRoot = roots[0];
     options->newRoot = roots[1];
@@ -129,12 +154,33 @@ int main(int argc, char **argv) {
         fprintf(stderr, "update-make: %s: exists already; nothing written\n", options.out);
         return 1;
     }
+    for (const char *root : {options.oldRoot, options.newRoot})
+        if (Inside(options.out, root)) {
+            fprintf(stderr,
+                    "update-make: %s: inside the tree %s, which it would join; nothing "
+                    "written\n",
+                    options.out, root);
+            return 1;
+        }
     Plan plan;
     int problems = MakePlan(&options, &plan);
-    int written = problems == 0 && WriteUpdate(&options, &plan);
+    int empty = problems == 0 && plan.copyCount + plan.removalCount + plan.memberCount == 0;
+    if (problems == 0 && LooksLikeDowngrade(&plan))
+        fprintf(stderr,
+                "update-make: warning: every changed file is older in %s than in %s: "
+                "are OLD and NEW the wrong way round?\n",
+                options.newRoot, options.oldRoot);
+    int written = problems == 0 && !empty && WriteUpdate(&options, &plan);
     FreePlan(&plan);
     if (problems > 0)
         fprintf(stderr, "update-make: %d problem%s; nothing written\n", problems,
                 problems == 1 ? "" : "s");
+    if (empty) {
+        fprintf(stderr,
+                "update-make: %s and %s hold the same product: nothing to ship; nothing "
+                "written\n",
+                options.oldRoot, options.newRoot);
+        return 3;
+    }
     return written ? 0 : 1;
 }

@@ -10,6 +10,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 enum { LINE_SIZE = 2 * TREE_NAME_SIZE, MAX_TIME = 2147483647 };
 
 static int Problem(const char *name, const char *format, ...)
@@ -127,11 +129,17 @@ static int AddCopy(const MakeOptions *options, Plan *plan, const TreeEntry *file
            CheckTime(file->name, change->time);
 }
 
+static const char LinkChanged[] =
+    "a symbolic link that the trees do not hold alike: an update cannot carry links";
+
 // A file or directory of the new tree.
 static int PlanNew(const MakeOptions *options, Plan *plan, const TreeEntry *now) {
     const TreeEntry *old = FindEntry(&plan->oldTree, now->name);
-    if (now->link)
-        return Problem(now->name, "a symbolic link, which an update cannot carry");
+    if (now->link || (old != nullptr && old->link))
+        return old != nullptr && old->link && now->link &&
+                       SameLink(options->oldRoot, options->newRoot, now->name)
+                   ? 0
+                   : Problem(now->name, "%s", LinkChanged);
     if (now->directory && old != nullptr && !old->directory)
         return Problem(now->name, "a file in the old tree and a directory in the new");
     if (now->directory)
@@ -153,9 +161,18 @@ static int PlanNew(const MakeOptions *options, Plan *plan, const TreeEntry *now)
 static int PlanOld(const MakeOptions *options, Plan *plan, const TreeEntry *old) {
     if (FindEntry(&plan->newTree, old->name) != nullptr)
         return 0;
-    if (old->directory)
-        return Problem(old->name, "a directory that only the old tree has: the wizard cannot "
-                                  "remove directories");
+    if (old->link)
+        return Problem(old->name, "%s", LinkChanged);
+    if (old->directory) {
+        // Its files are removed like any other; said once, for the topmost.
+        const char *slash = strrchr(old->name, '/');
+        std::string parent(old->name, slash != nullptr ? slash - old->name : 0);
+        if (slash == nullptr || FindEntry(&plan->newTree, parent.c_str()) != nullptr)
+            printf("update-make: %s: a directory that only the old tree has: its files are "
+                   "removed, the directory stays (the wizard cannot remove directories)\n",
+                   old->name);
+        return 0;
+    }
     if (strcmp(old->name, options->archive) == 0 || strcmp(old->name, options->utility) == 0)
         return Problem(old->name, "the new tree lacks the archive or the utility");
     plan->removals[plan->removalCount++] = old;
@@ -210,12 +227,9 @@ static int PlanArchive(const MakeOptions *options, Plan *plan) {
         const TarMember *old = TarFind(&plan->oldArchive, m->name);
         if (!TarIsLatest(m))
             continue;
-        if (old != nullptr && old->size == m->size && memcmp(old->data, m->data, m->size) == 0) {
-            if (old->mtime != m->mtime)
-                problems += Problem(m->name, "a member that differs only in its time: the "
-                                             "utility replaces only changed members");
+        // A member that a fresh build of the archive only stamped anew needs nothing.
+        if (old != nullptr && old->size == m->size && memcmp(old->data, m->data, m->size) == 0)
             continue;
-        }
         const char *name = m->name;
         if (FindEntry(&plan->newTree, name) != nullptr || IsWizardFileName(name) ||
             strcmp(name, options->package) == 0 || strcmp(name, options->script) == 0 ||
@@ -273,6 +287,17 @@ int MakePlan(const MakeOptions *options, Plan *plan) {
         problems += PlanOld(options, plan, &plan->oldTree.entries[i]);
     problems += CheckCases(plan);
     return problems > 0 ? problems : PlanArchive(options, plan);
+}
+
+int LooksLikeDowngrade(const Plan *plan) {
+    size_t older = 0, both = 0;
+    for (size_t i = 0; i < plan->copyCount; i++) {
+        const TreeEntry *now = plan->copies[i].file;
+        const TreeEntry *old = FindEntry(&plan->oldTree, now->name);
+        both += old != nullptr;
+        older += old != nullptr && now->mtime < old->mtime;
+    }
+    return both > 0 && older == both;
 }
 
 void FreePlan(Plan *plan) {

@@ -49,6 +49,10 @@ struct Plan {
 int MakePlan(const MakeOptions *options, Plan *plan);
 void FreePlan(Plan *plan);
 
+// 1 when every file of both trees that the plan copies is older in the new
+// tree than in the old: most likely the trees were named the wrong way round.
+int LooksLikeDowngrade(const Plan *plan);
+
 // 1 when the file (a name of the trees) is one that users may change.
 int IsChangeable(const MakeOptions *options, const char *name);
 

@@ -91,6 +91,13 @@ const TreeEntry *FindEntry(const Tree *tree, const char *name) {
         bsearch(&key, tree->entries, tree->count, sizeof(TreeEntry), CompareEntries));
 }
 
+int SameLink(const char *root, const char *other, const char *name) {
+    std::error_code error, otherError;
+    fs::path target = fs::read_symlink(fs::path(root) / name, error);
+    fs::path otherTarget = fs::read_symlink(fs::path(other) / name, otherError);
+    return !error && !otherError && target == otherTarget;
+}
+
 unsigned char *ReadContent(const char *root, const char *name, size_t *size) {
     std::string path = (fs::path(root) / name).string();
     unsigned char *bytes = nullptr;

@@ -32,6 +32,9 @@ void FreeTree(Tree *tree);
 // The entry of that name, or none.
 const TreeEntry *FindEntry(const Tree *tree, const char *name);
 
+// 1 when root/name and other/name are symbolic links to the same target.
+int SameLink(const char *root, const char *other, const char *name);
+
 // The whole content of root/name, malloc'd (one byte more, for an empty file);
 // none when it cannot be read.
 unsigned char *ReadContent(const char *root, const char *name, size_t *size);

@@ -1,5 +1,7 @@
 #include "write.h"
 
+#include "check.h"
+
 #include "compress.h"
 #include "script/contract.h"
 #include "script/manifest.h"
@@ -271,6 +273,48 @@ static int WriteManifest(const MakeOptions *options, const fs::path &staging, co
     return ok;
 }
 
+static int LinkInto(const fs::path &view, const std::string &name, const fs::path &target) {
+    std::error_code error;
+    fs::create_directories((view / name).parent_path(), error);
+    fs::create_symlink(fs::absolute(target), view / name, error);
+    return !error;
+}
+
+// What update-check finds in the update put into the product OLD, seen through
+// a directory of symbolic links beside OUT, so that nothing is copied: 1 when
+// nothing is found, else 0 after the findings.
+static int CheckWritten(const MakeOptions *options, const Plan *plan, const fs::path &staging) {
+    if (options->separator != fs::path::preferred_separator) {
+        printf("update-make: names for another system: run update-check on the product there\n");
+        return 1;
+    }
+    std::error_code error;
+    fs::path view = std::string(options->out) + ".check";
+    fs::remove_all(view, error);
+    int ok = fs::create_directories(view, error);
+    for (size_t i = 0; i < plan->oldTree.count && ok; i++) {
+        const TreeEntry *file = &plan->oldTree.entries[i];
+        ok = file->directory || file->link || fs::exists(staging / file->name, error) ||
+             LinkInto(view, file->name, fs::path(options->oldRoot) / file->name);
+    }
+    fs::recursive_directory_iterator walk(staging, error), end;
+    for (; ok && !error && walk != end; walk.increment(error))
+        ok = walk->is_directory() ||
+             LinkInto(view, walk->path().lexically_relative(staging).generic_string(), *walk);
+    static char report[REPORT_SIZE];
+    int found = ok && !error ? CheckUpdate(view.string().c_str(), report, sizeof report) : -1;
+    fs::remove_all(view, error);
+    if (found < 0)
+        fprintf(stderr, "update-make: %s: cannot be made to check the update\n",
+                view.string().c_str());
+    for (char *line = report; found > 0 && *line != '\0';) {
+        size_t length = strcspn(line, "\n");
+        fprintf(stderr, "update-make: update-check: %.*s\n", (int)length, line);
+        line += length + (line[length] == '\n');
+    }
+    return found == 0;
+}
+
 static int64_t TreeSize(const Tree *tree) {
     int64_t size = 0;
     for (size_t i = 0; i < tree->count; i++)
@@ -288,11 +332,11 @@ int WriteUpdate(const MakeOptions *options, const Plan *plan) {
         ok = !plan->copies[i].ship || ShipFile(options, staging, &plan->copies[i], &totals);
     ok = ok && WritePackage(options, staging, plan, &totals) &&
          WriteScript(options, staging, plan, &totals) && WritePointer(options, staging, &totals) &&
-         WriteManifest(options, staging, plan, &totals);
+         WriteManifest(options, staging, plan, &totals) && CheckWritten(options, plan, staging);
     if (ok)
         fs::rename(staging, options->out, error);
     if (!ok || error) {
-        fprintf(stderr, "update-make: %s cannot be written\n", options->out);
+        fprintf(stderr, "update-make: %s: nothing written\n", options->out);
         fs::remove_all(staging, error);
         return 0;
     }
