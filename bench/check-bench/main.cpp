@@ -79,7 +79,8 @@ static void MakeProduct(const std::string &root) {
         Write(old + "/" + Name(i), Size(), 0);
     Run("cp '" RESTOOL_PATH "' '" + old + "/restool.exe' && cd '" + old +
         "' && for i in $(seq 0 49); do head -c 20000 d00/f00000.bin >m$i; done && "
-        "./restool.exe data.res m* /ENCODE >/dev/null && rm m*");
+        "./restool.exe data.res m* " +
+        EncodeVerb + " >/dev/null && rm m*");
     Run("cp -a '" + old + "' '" + now + "'");
     for (int i = 0; i < 100; i++)
         Write(now + "/" + Name(97 * i + 5), Size(), 1);
@@ -88,7 +89,7 @@ static void MakeProduct(const std::string &root) {
         Write(now + "/d00/added" + std::to_string(i) + ".txt", Size(), 1);
     }
     Run("cd '" + now + "' && for i in 0 1 2 3 4; do echo changed $i >m$i; done && " +
-        "./restool.exe data.res m0 m1 m2 m3 m4 /ENCODE >/dev/null && rm m*");
+        "./restool.exe data.res m0 m1 m2 m3 m4 " + EncodeVerb + " >/dev/null && rm m*");
     if (Run("'" UPDATE_MAKE_PATH "' --archive data.res --utility restool.exe '" + old + "' '" +
             now + "' '" + root + "/out' | tail -n 2") != 0) {
         fprintf(stderr, "check-bench: update-make failed\n");

@@ -10,6 +10,7 @@
 // "flushes N" (the wizard's, in one run) and "ratio bulk X" (the wizard's
 // time over the bulk one's).
 #include "app/passes_only.h"
+#include "script/contract.h"
 #include "state/wizard_state.h"
 #include "sys/files.h"
 #include "sys/szdd.h"
@@ -83,16 +84,15 @@ static void MakeUpdate(const std::string &root) {
     std::string old = root + "/old", now = root + "/new";
     if (Run("rm -rf '" + root + "' && mkdir -p '" + old + "' && cd '" + old +
             "' && for d in $(seq -f dir%02g 0 29); do mkdir $d; done && cp " RESTOOL_PATH
-            " restool.exe && echo member >m0 && ./restool.exe data.res m0 /ENCODE >/dev/null "
-            "&& rm m0 && cp -a '" +
-            old + "' '" + now + "'") != 0)
+            " restool.exe && echo member >m0 && ./restool.exe data.res m0 " +
+            EncodeVerb + " >/dev/null && rm m0 && cp -a '" + old + "' '" + now + "'") != 0)
         Fail("cannot make the trees");
     for (int i = 0; i < FILES; i++) {
         Write(old + "/" + Name(i), Text(i, 1));
         Write(now + "/" + Name(i), Text(i, 2));
     }
-    if (Run(UPDATE_MAKE_PATH " --time 1767225600 --archive data.res --utility restool.exe '" +
-            old + "' '" + now + "' '" + root + "/update' >/dev/null") != 0)
+    if (Run(UPDATE_MAKE_PATH " --time 1767225600 --archive data.res --utility restool.exe '" + old +
+            "' '" + now + "' '" + root + "/update' >/dev/null") != 0)
         Fail("update-make did not write the update");
 }
 
@@ -167,8 +167,7 @@ int main(int argc, char **argv) {
         root = std::string(here) + "/" + root;
     setvbuf(stdout, nullptr, _IOLBF, 0);
     MakeUpdate(root);
-    printf("update: %d changed files, compressed, from update-make, in %s\n", FILES,
-           root.c_str());
+    printf("update: %d changed files, compressed, from update-make, in %s\n", FILES, root.c_str());
     double best[2] = {1e30, 1e30};
     int flushes = 0;
     const char *sides[2] = {"bulk", "wizard"};

@@ -4,6 +4,8 @@
 // added, and 5 of the archive's 50 members changed. Prints the time update-make
 // took (best of three) and the update's size against the changed files' and
 // the new tree's. Ends with "seconds X" and "update_mb Y".
+#include "script/contract.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -64,7 +66,7 @@ static void MakeTrees(const std::string &root) {
         Write(old + "/" + Name(i), Content(i, 1000 + (size_t)(Next() % 200000)));
     Run("cp '" RESTOOL_PATH "' '" + old + "/restool.exe' && cd '" + old + "' && for i in $(seq 0 " +
         std::to_string(MEMBERS - 1) + "); do head -c 20000 dir00/file0000.dat >m$i; done && " +
-        "./restool.exe data.res m* /ENCODE >/dev/null && rm m*");
+        "./restool.exe data.res m* " + EncodeVerb + " >/dev/null && rm m*");
     Run("cp -a '" + old + "' '" + now + "'");
     for (int i = 0; i < FILES / 20; i++) {
         int index = 20 * i + 7;
@@ -80,7 +82,7 @@ static void MakeTrees(const std::string &root) {
         Write(now + "/dir01/added" + std::to_string(i) + ".dat", Content(FILES + i, 50000));
     }
     Run("cd '" + now + "' && for i in 0 1 2 3 4; do echo changed $i >m$i; done && " +
-        "./restool.exe data.res m0 m1 m2 m3 m4 /ENCODE >/dev/null && rm m*");
+        "./restool.exe data.res m0 m1 m2 m3 m4 " + EncodeVerb + " >/dev/null && rm m*");
 }
 
 static double Seconds() {
