@@ -299,7 +299,7 @@ static int CheckWritten(const MakeOptions *options, const Plan *plan, const fs::
     }
     fs::recursive_directory_iterator walk(staging, error), end;
     for (; ok && !error && walk != end; walk.increment(error))
-        ok = walk->is_directory() ||
+        ok = walk->is_directory(error) ||
              LinkInto(view, walk->path().lexically_relative(staging).generic_string(), *walk);
     static char report[REPORT_SIZE];
     int found = ok && !error ? CheckUpdate(view.string().c_str(), report, sizeof report) : -1;
