@@ -273,16 +273,32 @@ static int WriteManifest(const MakeOptions *options, const fs::path &staging, co
     return ok;
 }
 
+// A symbolic link where the system lets us make one (Windows asks for a
+// privilege), else a copy.
 static int LinkInto(const fs::path &view, const std::string &name, const fs::path &target) {
     std::error_code error;
     fs::create_directories((view / name).parent_path(), error);
     fs::create_symlink(fs::absolute(target), view / name, error);
+    if (error)
+        fs::copy_file(target, view / name, error);
     return !error;
 }
 
+// A directory of update-make's own, gone. Windows deletes no read-only file,
+// so each is made writable first; a link is left as it is, as its target is
+// not ours.
+static void RemoveOwnTree(const fs::path &root) {
+    std::error_code error;
+    fs::recursive_directory_iterator walk(root, error), end;
+    for (; !error && walk != end; walk.increment(error))
+        if (walk->is_regular_file(error) && !walk->is_symlink(error))
+            fs::permissions(walk->path(), fs::perms::owner_write, fs::perm_options::add, error);
+    fs::remove_all(root, error);
+}
+
 // What update-check finds in the update put into the product OLD, seen through
-// a directory of symbolic links beside OUT, so that nothing is copied: 1 when
-// nothing is found, else 0 after the findings.
+// a directory of links beside OUT, so that nothing is copied: 1 when nothing is
+// found, else 0 after the findings.
 static int CheckWritten(const MakeOptions *options, const Plan *plan, const fs::path &staging) {
     if (options->separator != fs::path::preferred_separator) {
         printf("update-make: names for another system: run update-check on the product there\n");
@@ -290,7 +306,7 @@ static int CheckWritten(const MakeOptions *options, const Plan *plan, const fs::
     }
     std::error_code error;
     fs::path view = std::string(options->out) + ".check";
-    fs::remove_all(view, error);
+    RemoveOwnTree(view);
     int ok = fs::create_directories(view, error);
     for (size_t i = 0; i < plan->oldTree.count && ok; i++) {
         const TreeEntry *file = &plan->oldTree.entries[i];
@@ -303,7 +319,7 @@ static int CheckWritten(const MakeOptions *options, const Plan *plan, const fs::
              LinkInto(view, walk->path().lexically_relative(staging).generic_string(), *walk);
     static char report[REPORT_SIZE];
     int found = ok && !error ? CheckUpdate(view.string().c_str(), report, sizeof report) : -1;
-    fs::remove_all(view, error);
+    RemoveOwnTree(view);
     if (found < 0)
         fprintf(stderr, "update-make: %s: cannot be made to check the update\n",
                 view.string().c_str());
@@ -325,7 +341,7 @@ static int64_t TreeSize(const Tree *tree) {
 int WriteUpdate(const MakeOptions *options, const Plan *plan) {
     std::error_code error;
     fs::path staging = std::string(options->out) + ".partial";
-    fs::remove_all(staging, error);
+    RemoveOwnTree(staging);
     int ok = fs::create_directories(staging, error);
     Totals totals = {0, 0};
     for (size_t i = 0; i < plan->copyCount && ok; i++)
@@ -337,7 +353,7 @@ int WriteUpdate(const MakeOptions *options, const Plan *plan) {
         fs::rename(staging, options->out, error);
     if (!ok || error) {
         fprintf(stderr, "update-make: %s: nothing written\n", options->out);
-        fs::remove_all(staging, error);
+        RemoveOwnTree(staging);
         return 0;
     }
     printf("update-make: wrote %s: %lld bytes; the changed files and members hold %lld, the "
