@@ -297,8 +297,8 @@ static void RemoveOwnTree(const fs::path &root) {
 }
 
 // What update-check finds in the update put into the product OLD, seen through
-// a directory of links beside OUT, so that nothing is copied: 1 when nothing is
-// found, else 0 after the findings.
+// a directory beside OUT of links into both (copies only where no link may be
+// made): 1 when nothing is found, else 0 after the findings.
 static int CheckWritten(const MakeOptions *options, const Plan *plan, const fs::path &staging) {
     if (options->separator != fs::path::preferred_separator) {
         printf("update-make: names for another system: run update-check on the product there\n");
